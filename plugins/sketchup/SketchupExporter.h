@@ -1,0 +1,52 @@
+// The object the modeller's scripts drive to export one model into one scene file.
+//
+// Errors are standard exceptions: std::ios_base::failure for output that cannot be opened,
+// written or closed (its message names the path and the OS error), std::logic_error for calls
+// made while no export is open, std::runtime_error for a renderer that cannot be located or
+// started.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "Face.h"
+#include "SceneBuilder.h"
+
+class SketchupExporter : public SceneBuilder {
+public:
+    SketchupExporter();
+    // Closes an export that is still open; what was written stays on disk.
+    ~SketchupExporter();
+
+    // eye, dir and up hold at least 3 floats. With use_path false the output is a new file in
+    // the temporary folder and path is ignored. An export already open is finished first.
+    void open_file(const char* model, const char* path, const float* eye, const float* dir,
+                   const float* up, float fov, float ignored, bool use_path);
+    void close_file();
+    // matrix holds 16 floats, row-major.
+    void transform(const float* matrix);
+
+    // vs, ns and uvs hold 3 * num_vertices floats and fs 3 * num_faces ints.
+    void add_faces(int num_vertices, int num_faces, const float* vs, const int* fs,
+                   const float* ns, const float* uvs, const char* material, const char* texture,
+                   int r, int g, int b, float a);
+    // Records the faces under their material key; the exporter keeps its own copy of the data.
+    void add_faces2(int num_vertices, int num_faces, const float* vs, const int* fs,
+                    const float* ns, const float* uvs, const char* material, const char* texture,
+                    int r, int g, int b, float a);
+    void begin_group(const char* group_name);
+    void end_group();
+    void flush_batches();
+
+    void run_vistrel();
+    void test();
+
+    const std::string& get_output_path() const { return output_path; }
+
+private:
+    int group_counter = 0;
+    std::string output_path;
+    // Keyed by material; std::string orders keys byte-wise as unsigned chars.
+    std::map<std::string, std::vector<Face>> batches;
+};

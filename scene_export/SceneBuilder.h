@@ -1,0 +1,78 @@
+// The scene export layer: owns the output and the writer of one scene at a time, collects one
+// mesh at a time with its material, and turns meshes, groups, the environment and the camera
+// into writer calls.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tavScene_api.h"
+
+class SceneBuilder {
+public:
+    SceneBuilder();
+    ~SceneBuilder();
+    SceneBuilder(const SceneBuilder&) = delete;
+    SceneBuilder& operator=(const SceneBuilder&) = delete;
+
+    // file_name is UTF-8; "-" is the process's standard output. Throws std::ios_base::failure
+    // naming the path and the OS error when the output cannot be opened.
+    void open_scene(const char* file_name, const char* group_name);
+    // Ends the top group and closes the output. Throws std::ios_base::failure after closing
+    // when any write, flush or close of the scene failed.
+    void close_scene();
+    tavScene_api* get_writer() const { return writer.get(); }
+    bool is_open() const { return writer != nullptr; }
+
+    void begin_mesh(const char* name);
+    void set_name(const char* name);
+    void add_vertex(float x, float y, float z);
+    void add_triangle(int i, int j, int k);
+    void add_normal(float x, float y, float z);
+    void add_triangle_normals(int i, int j, int k);
+    void add_uv(float u, float v);
+    void add_triangle_uvs(int i, int j, int k);
+    void set_diffuse(float r, float g, float b);
+    void set_specular(float r, float g, float b);
+    void set_alpha(float a);
+    void set_texture(const char* path);
+    void end_mesh();
+
+    void open_group(const char* name);
+    void close_group();
+    void set_progress(float fraction);
+    void set_progress_label(const char* text, bool keep_name);
+
+    void open_camera(const char* name);
+    void set_camera_position(float x, float y, float z);
+    void set_camera_direction(float x, float y, float z);
+    void set_camera_up(float x, float y, float z);
+    void set_camera_clipping(float near_plane, float far_plane);
+    void set_camera_fov(float fov);
+    void close_camera();
+
+protected:
+    FILE* stream = nullptr;
+    std::unique_ptr<tavScene_api> writer;
+    std::vector<float> vertices;
+    std::vector<std::int32_t> triangles;
+    std::vector<float> uvs;
+    std::vector<std::int32_t> triangle_uvs;
+    std::vector<float> normals;
+    std::vector<std::int32_t> triangle_normals;
+    float diffuse[3] = {0.0f, 0.0f, 0.0f};
+    float specular[3] = {0.0f, 0.0f, 0.0f};
+    float alpha = 1.0f;
+    float progress = 0.0f;
+    bool has_specular = false;
+    bool has_alpha = false;
+    char name[128] = {};
+    char texture[1024] = {};
+    std::string scene_path;  // for error messages
+};
+
+// Opens a file by its UTF-8 name.
+FILE* fopen_utf8(const char* path, const char* mode);

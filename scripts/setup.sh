@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the build needs from Debian's packages (only what is missing), then
+# configures and builds into ${BUILD_DIR:-build}. Safe to run again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+packages=(cmake g++ make pkg-config ruby ruby-dev swig libgtest-dev valgrind)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+build_dir=${BUILD_DIR:-build}
+cmake -S . -B "$build_dir" ${CMAKE_ARGS:-} >/dev/null
+cmake --build "$build_dir" -j "$(nproc)"
