@@ -11,22 +11,27 @@
 
 #include "tavScene_api.h"
 
+class tavScene_api_file;
+
 class SceneBuilder {
-public:
+  public:
     SceneBuilder();
     ~SceneBuilder();
     SceneBuilder(const SceneBuilder&) = delete;
     SceneBuilder& operator=(const SceneBuilder&) = delete;
 
-    // file_name is UTF-8; "-" is the process's standard output. Throws std::ios_base::failure
-    // naming the path and the OS error when the output cannot be opened.
+    // file_name is UTF-8; "-" is the process's standard output. group_name names the top group
+    // (null gives "object"). Throws std::ios_base::failure naming the path and the OS error when
+    // the output cannot be opened, and std::logic_error when a scene is already open.
     void open_scene(const char* file_name, const char* group_name);
-    // Ends the top group and closes the output. Throws std::ios_base::failure after closing
-    // when any write, flush or close of the scene failed.
+    // Ends the top group and closes the output; does nothing when no scene is open. Throws
+    // std::ios_base::failure after closing when any write, flush or close of the scene failed.
     void close_scene();
     tavScene_api* get_writer() const { return writer.get(); }
     bool is_open() const { return writer != nullptr; }
 
+    // The operations that write throw std::logic_error when no scene is open; the add and set
+    // operations only collect.
     void begin_mesh(const char* name);
     void set_name(const char* name);
     void add_vertex(float x, float y, float z);
@@ -54,7 +59,12 @@ public:
     void set_camera_fov(float fov);
     void close_camera();
 
-protected:
+  protected:
+    // Makes the writer of a scene over its open stream, taking the stream over. Tests put a
+    // recording writer here; by default the scene gets a tavScene_api_file.
+    using WriterFactory = std::unique_ptr<tavScene_api> (*)(FILE* stream);
+    WriterFactory writer_factory = nullptr;
+
     FILE* stream = nullptr;
     std::unique_ptr<tavScene_api> writer;
     std::vector<float> vertices;
@@ -72,6 +82,17 @@ protected:
     char name[128] = {};
     char texture[1024] = {};
     std::string scene_path;  // for error messages
+    // The writer when it is a tavScene_api_file, whose stream errors close_scene reports.
+    tavScene_api_file* file_writer = nullptr;
+
+  private:
+    tavScene_api& open_writer(const char* operation) const;
+    void write_array(const char* name, int kind, const std::vector<float>& list, std::size_t step);
+    void write_array(const char* name, const std::vector<std::int32_t>& list);
+    void write_normals();
+    void write_uvs();
+    ShaderBuffer* write_texture_shader();
+    void write_material(ShaderBuffer* texture_shader);
 };
 
 // Opens a file by its UTF-8 name.

@@ -1,1 +1,64 @@
-// placeholder
+// The export as a whole: output choice, camera, transforms and closing.
+#include "SketchupExporter.h"
+
+#include <stdexcept>
+
+#include "platform.h"
+
+namespace {
+
+// Exchanges the modeller's first and third axes for the renderer's camera.
+const double camera_axes[16] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1};
+
+}  // namespace
+
+SketchupExporter::SketchupExporter() = default;
+
+SketchupExporter::~SketchupExporter() {
+    if (!is_open()) return;
+    try {
+        close_file();
+    } catch (const std::exception&) {
+        // Nobody can be told from here; the output is closed either way.
+    }
+}
+
+void SketchupExporter::require_open(const char* operation) const {
+    if (!is_open()) throw std::logic_error(std::string(operation) + ": no export is open");
+}
+
+void SketchupExporter::open_file(const char* model, const char* path, const float* eye,
+                                 const float* dir, const float* up, float fov, float /*ignored*/,
+                                 bool use_path) {
+    if (is_open()) close_file();
+    group_counter = 0;
+    if (use_path) {
+        if (!path) throw std::invalid_argument("open_file: no path given");
+        output_path = path;
+    } else {
+        output_path = platform::create_temporary_scene_file();
+    }
+    open_scene(output_path.c_str(), model);
+
+    open_camera("last_active");
+    set_camera_position(eye[0], eye[1], eye[2]);
+    set_camera_direction(dir[0], dir[1], dir[2]);
+    set_camera_up(up[0], up[1], up[2]);
+    set_camera_fov(fov);
+    get_writer()->transform(camera_axes, false);
+    close_camera();
+}
+
+// Batches recorded while no export is open stay for the next one.
+void SketchupExporter::close_file() {
+    if (is_open()) flush_batches();
+    group_counter = 0;
+    close_scene();
+}
+
+void SketchupExporter::transform(const float* matrix) {
+    require_open("transform");
+    double widened[16];
+    for (int i = 0; i < 16; ++i) widened[i] = matrix[i];
+    get_writer()->transform(widened, false);
+}

@@ -14,7 +14,7 @@
 #include "SceneBuilder.h"
 
 class SketchupExporter : public SceneBuilder {
-public:
+  public:
     SketchupExporter();
     // Closes an export that is still open; what was written stays on disk.
     ~SketchupExporter();
@@ -28,9 +28,9 @@ public:
     void transform(const float* matrix);
 
     // vs, ns and uvs hold 3 * num_vertices floats and fs 3 * num_faces ints.
-    void add_faces(int num_vertices, int num_faces, const float* vs, const int* fs,
-                   const float* ns, const float* uvs, const char* material, const char* texture,
-                   int r, int g, int b, float a);
+    void add_faces(int num_vertices, int num_faces, const float* vs, const int* fs, const float* ns,
+                   const float* uvs, const char* material, const char* texture, int r, int g, int b,
+                   float a);
     // Records the faces under their material key; the exporter keeps its own copy of the data.
     void add_faces2(int num_vertices, int num_faces, const float* vs, const int* fs,
                     const float* ns, const float* uvs, const char* material, const char* texture,
@@ -39,14 +39,30 @@ public:
     void end_group();
     void flush_batches();
 
+    // Starts the renderer on the last export's scene file without waiting for it.
     void run_vistrel();
+    // Writes a scene with one textured square to vistrel_test.vsf in the temporary folder; its
+    // texture is vistrel_test.jpg in the same folder.
     void test();
 
     const std::string& get_output_path() const { return output_path; }
 
-private:
+  private:
+    // One add_faces2 call: its record, and copies of its arrays (the caller's arrays do not
+    // outlive the call). The record's own array pointers are not used.
+    struct BatchedFaces {
+        Face face;
+        std::vector<float> positions;
+        std::vector<float> normals;
+        std::vector<float> uvs;
+        std::vector<int> vertex_numbers;
+    };
+
+    void require_open(const char* operation) const;
+    void write_batch(const std::string& key, const std::vector<BatchedFaces>& calls);
+
     int group_counter = 0;
     std::string output_path;
     // Keyed by material; std::string orders keys byte-wise as unsigned chars.
-    std::map<std::string, std::vector<Face>> batches;
+    std::map<std::string, std::vector<BatchedFaces>> batches;
 };

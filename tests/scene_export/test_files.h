@@ -1,0 +1,61 @@
+// Helpers for tests that write files: a private temporary folder and whole-file reading.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+// A new folder under /tmp, removed with everything in it at the end of the test.
+class TemporaryFolder {
+  public:
+    TemporaryFolder() {
+        char name[] = "/tmp/vistrel-test-XXXXXX";
+        if (!mkdtemp(name)) std::abort();
+        folder = name;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(folder, ignored);
+    }
+    const std::string& path() const { return folder; }
+    std::string file(const std::string& name) const { return folder + "/" + name; }
+
+  private:
+    std::string folder;
+};
+
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::vector<std::string> read_lines(const std::string& path) {
+    std::istringstream in(read_file(path));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The lines of whole that come after the first line equal to start, up to and including the
+// first line equal to end after it.
+inline std::vector<std::string> lines_between(const std::vector<std::string>& whole,
+                                              const std::string& start, const std::string& end) {
+    std::vector<std::string> part;
+    bool inside = false;
+    for (const std::string& line : whole) {
+        if (inside) {
+            part.push_back(line);
+            if (line == end) break;
+        } else if (line == start) {
+            inside = true;
+        }
+    }
+    return part;
+}
