@@ -1,0 +1,78 @@
+# frozen_string_literal: true
+
+module VistrelExport
+  # Hands a Model to an exporter in the order the modeller's scripts use: open_file with the
+  # camera; per group begin_group, one add_faces2 per material, the nested groups, end_group;
+  # then close_file.
+  #
+  # The exporter is the extension's SketchupExporter (through Extension::Exporter) or any object
+  # with the same methods.
+  class Driver
+    Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds)
+
+    # progress, when given, receives (triangles handed over, total triangles) after each mesh.
+    def initialize(exporter, progress: nil, clock: -> { Process.clock_gettime(Process::CLOCK_MONOTONIC) })
+      @exporter = exporter
+      @progress = progress
+      @clock = clock
+    end
+
+    # path nil writes a new temporary file. Returns a Summary; the output path is the
+    # exporter's output_path. If anything fails after the output was opened, the incomplete
+    # file is closed and removed before the error goes on.
+    def export(model, camera, path)
+      start = @clock.call
+      @total = model.triangle_count
+      @summary = Summary.new(0, 0, 0, nil, 0.0)
+      opened = false
+      @exporter.open_file(model.name, path || '', camera.eye, camera.direction, camera.up_vector,
+                          camera.fov, 0.0, !path.nil?)
+      opened = true
+      model.root.children.each { |group| export_group(group) }
+      @exporter.close_file
+      @summary.path = @exporter.output_path
+      @summary.seconds = @clock.call - start
+      @summary
+    rescue Exception # rubocop:disable Lint/RescueException -- cleanup, then the error goes on
+      discard_output if opened
+      raise
+    end
+
+    private
+
+    def export_group(group)
+      return unless group.any_faces?
+
+      @exporter.begin_group(group.name)
+      @summary.groups += 1
+      group.meshes.each_value { |mesh| export_mesh(mesh) }
+      group.children.each { |child| export_group(child) }
+      @exporter.end_group
+    end
+
+    def export_mesh(mesh)
+      triangles = mesh.triangle_count
+      return if triangles.zero?
+
+      m = mesh.material || Material.default
+      @exporter.add_faces2(mesh.vertex_count, triangles, mesh.positions, mesh.triangles, mesh.normals,
+                           mesh.uvs, m.exported_name, m.texture, m.r, m.g, m.b, m.opacity)
+      mesh.release
+      @summary.meshes += 1
+      @summary.triangles += triangles
+      @progress&.call(@summary.triangles, @total)
+    end
+
+    def discard_output
+      begin
+        @exporter.close_file
+      rescue StandardError
+        nil # the original error is the one to report
+      end
+      path = @exporter.output_path
+      File.delete(path) if path && path != '-' && File.file?(path)
+    rescue StandardError
+      nil
+    end
+  end
+end

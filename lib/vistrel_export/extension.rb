@@ -1,0 +1,105 @@
+# frozen_string_literal: true
+
+require 'rbconfig'
+require_relative 'error'
+
+module VistrelExport
+  # Finding and loading the built extension, and the one place where its methods are called.
+  module Extension
+    LIBRARY = 'vistrel_sketchup_plugin'
+    ROOT = File.expand_path('../..', __dir__)
+
+    # Folders that may hold the library, best first: $VISTREL_EXTENSION_DIR, the build folder
+    # named by $BUILD_DIR, build/lib, then any other build*/lib of the checkout, newest first.
+    def self.candidate_dirs(env = ENV)
+      dirs = []
+      dirs << File.expand_path(env['VISTREL_EXTENSION_DIR']) if env['VISTREL_EXTENSION_DIR']
+      dirs << File.expand_path(File.join(env['BUILD_DIR'], 'lib'), ROOT) if env['BUILD_DIR']
+      dirs << File.join(ROOT, 'build', 'lib')
+      others = Dir.glob(File.join(ROOT, 'build*', 'lib')).select { |d| File.file?(library_in(d)) }
+      dirs.concat(others.sort_by { |d| -File.mtime(library_in(d)).to_f })
+      dirs.uniq
+    end
+
+    def self.library_in(dir)
+      File.join(dir, "#{LIBRARY}.#{RbConfig::CONFIG['DLEXT']}")
+    end
+
+    # Requires the extension from the first folder that has it, or from the load path.
+    def self.load(env = ENV)
+      return if defined?(::Vistrel_sketchup_plugin::SketchupExporter)
+
+      dirs = candidate_dirs(env)
+      dir = dirs.find { |d| File.file?(library_in(d)) }
+      $LOAD_PATH.unshift(dir) if dir && !$LOAD_PATH.include?(dir)
+      require LIBRARY
+    rescue LoadError => e
+      where = dir ? "#{library_in(dir)} does not load (#{e.message})" : "#{LIBRARY} is not built"
+      raise Error, "#{where}; build it with scripts/setup.sh, or set VISTREL_EXTENSION_DIR " \
+                   'to the folder that holds it'
+    end
+
+    # The extension's SketchupExporter, with its failures turned into Error and the path of a
+    # temporary output found out (the extension keeps it to itself).
+    class Exporter
+      attr_reader :output_path
+
+      def initialize(native = ::Vistrel_sketchup_plugin::SketchupExporter.new)
+        @native = native
+      end
+
+      def open_file(model, path, eye, dir, up, fov, ignored, use_path)
+        earlier = use_path ? nil : temporary_scene_files
+        checked { @native.open_file(model, path, eye, dir, up, fov, ignored, use_path) }
+        @output_path = use_path ? path : new_temporary_file(earlier)
+      end
+
+      def begin_group(name)
+        checked { @native.begin_group(name) }
+      end
+
+      def add_faces2(*arguments)
+        checked { @native.add_faces2(*arguments) }
+      end
+
+      def end_group
+        checked { @native.end_group }
+      end
+
+      def close_file
+        checked { @native.close_file }
+      end
+
+      def run_vistrel
+        checked('cannot start the renderer: ') { @native.run_vistrel }
+      end
+
+      private
+
+      def checked(prefix = '')
+        yield
+      rescue IOError, RuntimeError => e
+        raise Error, prefix + VistrelExport.printable(e.message)
+      end
+
+      # The scene file is open right after open_file, so the process's own descriptors name it;
+      # without /proc, it is the one new scene file in the temporary folder.
+      def new_temporary_file(earlier)
+        open_scene = Dir.glob('/proc/self/fd/*').filter_map do |fd|
+          File.readlink(fd)
+        rescue SystemCallError
+          nil
+        end
+        open_scene = open_scene.select { |p| p.end_with?('.vsf') }
+        return open_scene.first if open_scene.size == 1
+
+        added = temporary_scene_files - earlier
+        added.size == 1 ? added.first : nil
+      end
+
+      def temporary_scene_files
+        Dir.glob(File.join(ENV.fetch('TMPDIR', '/tmp'), '*.vsf'))
+      end
+    end
+  end
+end
