@@ -1,0 +1,67 @@
+# Turns the wrapper that SWIG generated into sketchup_exporter_wrap.cxx.
+#
+#   cmake -DINPUT=<generated wrapper> -DOUTPUT=<final wrapper> -P finish_wrapper.cmake
+#
+# Two changes to the vector classes FloatVector and IntVector, which come from SWIG's library
+# and which no rename or typemap reaches:
+#   - their methods are defined in the order the extension has always used;
+#   - the copy constructor is listed without a parameter name in the overload error text.
+# Anything not found as expected stops the build, so a SWIG whose vector library differs is
+# noticed here rather than by the extension's users.
+
+cmake_minimum_required(VERSION 3.25)
+
+set(vector_methods
+  initialize dup inspect to_a to_s slice each select reject! delete_if delete_at __delete2__
+  pop push << reject at [] []= shift unshift empty? size clear swap get_allocator begin end
+  rbegin rend erase front back assign resize insert reserve capacity map_bang __delete__)
+
+file(READ "${INPUT}" wrapper)
+
+foreach(vector_class FloatVector IntVector)
+  set(prefix "  rb_define_")
+  set(owner "(SwigClass${vector_class}.klass, \"")
+  # The class's definitions form one run of lines: from its initialize to its __delete__.
+  string(FIND "${wrapper}" "${prefix}method${owner}initialize\"" block_start)
+  string(FIND "${wrapper}" "${prefix}method${owner}__delete__\"" last_line)
+  if(block_start EQUAL -1 OR last_line EQUAL -1 OR last_line LESS block_start)
+    message(FATAL_ERROR "${INPUT}: no method definitions of ${vector_class} found")
+  endif()
+  string(SUBSTRING "${wrapper}" ${last_line} -1 rest)
+  string(FIND "${rest}" "\n" last_line_length)
+  math(EXPR block_length "${last_line} + ${last_line_length} + 1 - ${block_start}")
+  string(SUBSTRING "${wrapper}" ${block_start} ${block_length} block)
+
+  set(remaining "${block}")
+  set(ordered "")
+  foreach(method IN LISTS vector_methods)
+    string(REGEX REPLACE "([][.*+?^$|()\\\\])" "\\\\\\1" method_pattern "${method}")
+    string(REGEX MATCH "  rb_define_(method|alias)\\(SwigClass${vector_class}\\.klass, \"${method_pattern}\"[^\n]*\n"
+           line "${remaining}")
+    if(line STREQUAL "")
+      message(FATAL_ERROR "${INPUT}: ${vector_class} defines no method ${method}")
+    endif()
+    string(APPEND ordered "${line}")
+    string(REPLACE "${line}" "" remaining "${remaining}")
+  endforeach()
+  if(NOT remaining STREQUAL "")
+    message(FATAL_ERROR "${INPUT}: ${vector_class} defines methods not in the list:\n${remaining}")
+  endif()
+  string(REPLACE "${block}" "${ordered}" wrapper "${wrapper}")
+endforeach()
+
+foreach(pair FloatVector:float IntVector:int)
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 vector_class)
+  list(GET pair 1 element)
+  # The text as it stands in the C string literal, "\n" included.
+  set(named "    ${vector_class}.new(std::vector< ${element} > const &other)\\n")
+  string(FIND "${wrapper}" "${named}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${INPUT}: no copy constructor prototype for ${vector_class}")
+  endif()
+  string(REPLACE " const &other)" " const &)" unnamed "${named}")
+  string(REPLACE "${named}" "${unnamed}" wrapper "${wrapper}")
+endforeach()
+
+file(WRITE "${OUTPUT}" "${wrapper}")

@@ -1,0 +1,94 @@
+# frozen_string_literal: true
+
+# Base of the extension's tests. Run a file with the built library on the load path:
+#   ruby -I <build>/lib tests/ruby/test_surface.rb
+#
+# With VISTREL_GC_STRESS=1 every test runs between two full collections and with GC.stress
+# on (a collection at every allocation), so that an object the wrapper frees too early or
+# keeps too long shows up as a crash or a wrong value. Tests that loop over many calls mark
+# themselves `light_gc`: they keep the collections around them but run without GC.stress.
+
+require 'minitest/autorun'
+require 'fileutils'
+require 'tmpdir'
+require 'vistrel_sketchup_plugin'
+
+class VistrelTestCase < Minitest::Test
+  include Vistrel_sketchup_plugin
+
+  GC_STRESS = ENV['VISTREL_GC_STRESS'] == '1'
+  DATA_DIR = File.join(__dir__, 'data')
+  # Where the extension was loaded from, for child interpreters.
+  LIBRARY_DIR = File.dirname($LOADED_FEATURES.grep(/vistrel_sketchup_plugin/).first)
+
+  def self.light_gc(*names)
+    (@light_gc ||= []).concat(names.map(&:to_s))
+  end
+
+  def self.light_gc?(name)
+    (@light_gc || []).include?(name)
+  end
+
+  def before_setup
+    super
+    return unless GC_STRESS
+
+    GC.start
+    GC.stress = true unless self.class.light_gc?(name)
+  end
+
+  def after_teardown
+    if GC_STRESS
+      GC.stress = false
+      GC.start
+      GC.compact if GC.respond_to?(:compact)
+    end
+    super
+  end
+
+  # A fresh folder for the test's files, removed afterwards.
+  def folder
+    @folder ||= Dir.mktmpdir('vistrel-ruby-test')
+  end
+
+  def teardown
+    FileUtils.remove_entry(@folder) if @folder
+    super
+  end
+
+  # Asserts that the block raises exactly error_class with exactly text.
+  def assert_raises_with(error_class, text, &block)
+    error = assert_raises(Exception, &block)
+    assert_equal error_class, error.class, "raised #{error.class}: #{error.message}"
+    assert_equal text, error.message
+    error
+  end
+
+  # The conversion failure text of the wrapper.
+  def refused(position, type_word, value_text, method)
+    "Expected argument #{position} of type #{type_word}, but got #{value_text}\n\tin SWIG method '#{method}'"
+  end
+
+  # One triangle: 3 vertices and the arrays add_faces takes for them.
+  TRIANGLE = {
+    vs: [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0],
+    fs: [1, 2, 3],
+    ns: [0.0, 0.0, 1.0] * 3,
+    uvs: [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
+  }.freeze
+
+  # The 12 arguments of add_faces for one triangle, with overrides by position (1-based).
+  def face_args(overrides = {})
+    args = [3, 1, TRIANGLE[:vs], TRIANGLE[:fs], TRIANGLE[:ns], TRIANGLE[:uvs],
+            'brick', '', 255, 128, 0, 1.0]
+    overrides.each { |position, value| args[position - 1] = value }
+    args
+  end
+
+  # The 8 arguments of open_file writing to path.
+  def open_args(path, overrides = {})
+    args = ['model', path, [1.0, 2.0, 3.0], [0.0, 1.0, 0.0], [0.0, 0.0, 1.0], 45.0, 0.0, true]
+    overrides.each { |position, value| args[position - 1] = value }
+    args
+  end
+end
