@@ -1,0 +1,19 @@
+// Reads a whole file into memory with one allocation.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace inspect {
+
+struct FileBytes {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::size_t size = 0;
+};
+
+// Throws std::ios_base::failure naming the path when the file cannot be read.
+FileBytes read_file(const std::string& path);
+
+}  // namespace inspect

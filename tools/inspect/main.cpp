@@ -1,0 +1,147 @@
+// vistrel-inspect: reads a Vistrel scene file, checks it, summarises it and converts its meshes
+// to OBJ.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <ios>
+#include <string>
+
+#include "file_bytes.h"
+#include "obj_export.h"
+#include "scene_checks.h"
+#include "scene_meshes.h"
+#include "scene_parser.h"
+#include "scene_summary.h"
+
+namespace {
+
+// Exit codes.
+constexpr int kValid = 0;
+constexpr int kInvalid = 1;  // malformed, or mesh data that does not add up
+constexpr int kUsage = 2;    // bad arguments, unreadable input, unwritable output
+constexpr int kTruncated = 3;
+
+const char* const kUsageText =
+    "usage: vistrel-inspect FILE.vsf [--obj OUT.obj] [--quiet] [--no-texture-check]\n"
+    "\n"
+    "Reads a Vistrel scene file, checks it and prints a summary: the top group, the camera,\n"
+    "the groups with their objects (vertex and triangle counts, material, texture) and the\n"
+    "totals. Problems are printed to standard error with their byte offset.\n"
+    "\n"
+    "  --obj OUT.obj        also write every mesh as OBJ, with OUT.mtl beside it\n"
+    "  --quiet              print only problems, no summary\n"
+    "  --no-texture-check   do not look for texture files on disk\n"
+    "\n"
+    "Exit status: 0 valid (warnings allowed), 1 malformed or invalid, 2 usage or I/O error,\n"
+    "3 truncated (the file ends inside open blocks, as when an export was cut off).\n";
+
+struct Options {
+    std::string scene_path;
+    std::string obj_path;
+    bool quiet = false;
+    bool check_textures = true;
+};
+
+bool parse_arguments(int argc, char** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--obj" && i + 1 < argc) {
+            options.obj_path = argv[++i];
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--no-texture-check") {
+            options.check_textures = false;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            std::fprintf(stderr, "vistrel-inspect: unknown option %s\n", arg.c_str());
+            return false;
+        } else if (options.scene_path.empty()) {
+            options.scene_path = arg;
+        } else {
+            std::fprintf(stderr, "vistrel-inspect: more than one scene file given\n");
+            return false;
+        }
+    }
+    if (options.scene_path.empty()) std::fprintf(stderr, "vistrel-inspect: no scene file given\n");
+    return !options.scene_path.empty();
+}
+
+std::string folder_of(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? std::string() : absolute.parent_path().string();
+}
+
+int inspect_file(const Options& options) {
+    const char* name = options.scene_path.c_str();
+    const inspect::FileBytes bytes = inspect::read_file(options.scene_path);
+    const inspect::ParseResult parsed = inspect::parse_scene(bytes.data.get(), bytes.size);
+    if (parsed.status != inspect::ParseStatus::ok) {
+        const bool truncated = parsed.status == inspect::ParseStatus::truncated;
+        std::fprintf(stderr, "%s: %s at byte offset %zu: %s\n", name,
+                     truncated ? "truncated" : "malformed", parsed.error_offset,
+                     parsed.message.c_str());
+        return truncated ? kTruncated : kInvalid;
+    }
+    const std::vector<inspect::MeshRef> meshes = inspect::find_meshes(parsed.scene);
+    const std::string scene_dir = folder_of(options.scene_path);
+    const auto diagnostics =
+        inspect::check_scene(parsed.scene, meshes, {scene_dir, options.check_textures});
+    if (!options.quiet) {
+        std::printf("%s\n%s", name, inspect::summarize_scene(parsed.scene, meshes).c_str());
+        std::fflush(stdout);
+    }
+    std::size_t errors = 0;
+    for (const inspect::Diagnostic& diagnostic : diagnostics) {
+        const bool error = diagnostic.severity == inspect::Severity::error;
+        errors += error;
+        std::fprintf(stderr, "%s: offset %zu: %s: %s\n", name, diagnostic.offset,
+                     error ? "error" : "warning", diagnostic.message.c_str());
+    }
+    if (errors > 0) {
+        const std::size_t warnings = diagnostics.size() - errors;
+        std::fprintf(stderr, "%s: invalid: %zu error%s, %zu warning%s\n", name, errors,
+                     errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
+        if (!options.obj_path.empty()) {
+            std::fprintf(stderr, "vistrel-inspect: %s not written because the scene is invalid\n",
+                         options.obj_path.c_str());
+        }
+        return kInvalid;
+    }
+    if (!options.obj_path.empty()) {
+        const inspect::ObjTotals totals = inspect::write_obj(meshes, options.obj_path, scene_dir);
+        if (!options.quiet) {
+            std::printf("wrote %s: %zu meshes, %zu vertices, %zu triangles\n",
+                        options.obj_path.c_str(), totals.meshes, totals.vertices, totals.triangles);
+        }
+    }
+    if (!options.quiet) {
+        std::printf("valid: %zu warning%s\n", diagnostics.size(),
+                    diagnostics.size() == 1 ? "" : "s");
+    }
+    return kValid;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsageText, stdout);
+            return kValid;
+        }
+    }
+    Options options;
+    if (!parse_arguments(argc, argv, options)) {
+        std::fputs(kUsageText, stderr);
+        return kUsage;
+    }
+    try {
+        return inspect_file(options);
+    } catch (const std::ios_base::failure& error) {
+        std::fprintf(stderr, "vistrel-inspect: %s\n", error.what());
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vistrel-inspect: %s\n", error.what());
+    }
+    return kUsage;
+}

@@ -1,0 +1,49 @@
+// Finds the meshes of a parsed scene: each object with its groups, geometry arrays, material
+// and texture, as this product's exporter writes them.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "scene_model.h"
+
+namespace inspect {
+
+struct ArrayRef {
+    const ArrayData* data = nullptr;
+    std::size_t offset = 0;  // of the parameter line
+    explicit operator bool() const { return data != nullptr; }
+};
+
+struct MeshRef {
+    const Block* object = nullptr;
+    std::vector<const Block*> groups;  // enclosing groups, outermost first
+    const Block* geometry = nullptr;
+    ArrayRef vertices, normals, uvs, triangles, triangle_normals, triangle_uvs;
+
+    const Block* material = nullptr;
+    std::string material_name;
+    const Block* surface = nullptr;  // the material's surface shader
+    float diffuse[3] = {0.8f, 0.8f, 0.8f};
+    bool has_diffuse = false;
+    float alpha = 1.0f;
+    std::string texture;  // the path of the linked texture shader, empty when none
+    std::size_t texture_offset = 0;
+
+    std::size_t vertex_count() const { return vertices ? vertices.data->size() / 3 : 0; }
+    std::size_t triangle_count() const { return triangles ? triangles.data->size() / 3 : 0; }
+};
+
+// Every object of the scene in file order, in groups and definitions alike.
+std::vector<MeshRef> find_meshes(const Scene& scene);
+MeshRef describe_object(const Block& object, std::vector<const Block*> groups);
+
+bool is_group(const Block& block);
+bool is_object(const Block& block);
+// The first group at the top level of the file: the group an export is written into.
+const Block* top_group(const Scene& scene);
+// The first camera block at any depth.
+const Block* find_camera(const Block& block);
+
+}  // namespace inspect

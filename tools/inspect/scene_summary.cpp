@@ -1,0 +1,128 @@
+#include "scene_summary.h"
+
+#include <set>
+#include <string_view>
+
+#include "scene_text.h"
+
+namespace inspect {
+
+namespace {
+
+// The numbers of a parameter, separated by blanks, or "-" when it is missing.
+std::string param_text(const Block& block, std::string_view name) {
+    const Param* param = block.find_param(name);
+    if (!param) return "-";
+    std::string text;
+    for (const Value& value : param->values) {
+        if (value.kind != Value::Kind::number) continue;
+        if (!text.empty()) text += ' ';
+        text += number_text(value.number);
+    }
+    return text;
+}
+
+class Summary {
+  public:
+    Summary(const Scene& scene, const std::vector<MeshRef>& meshes)
+        : scene_(scene), meshes_(meshes) {}
+
+    std::string text() {
+        const Block* top = top_group(scene_);
+        out_ += "top group: " + (top ? quoted(top->name()) : std::string("none")) + "\n";
+        camera();
+        out_ += "groups and objects:\n";
+        std::size_t next_mesh = 0;
+        tree(scene_.root, 1, next_mesh);
+        totals();
+        return out_;
+    }
+
+  private:
+    void camera() {
+        const Block* camera = find_camera(scene_.root);
+        if (!camera) {
+            out_ += "camera: none\n";
+            return;
+        }
+        out_ += "camera " +
+                (camera->head.empty() ? std::string("(unnamed)") : quoted(camera->name())) + ":\n";
+        for (const char* name : {"position", "direction", "up", "fov"}) {
+            out_ += "  " + std::string(name) +
+                    std::string(10 - std::string_view(name).size(), ' ') +
+                    param_text(*camera, name) + "\n";
+        }
+        if (const Block* environment = camera->find_shader("reflection map", false)) {
+            out_ += "  environment " + quoted(environment->name());
+            const Param* texture = environment->find_param("texture");
+            if (texture && !texture->values.empty()) {
+                out_ += " texture " + quoted(texture->values.front().text);
+            }
+            out_ += "\n";
+        }
+    }
+
+    // Groups and objects in file order; meshes_ lists the objects in the same order.
+    void tree(const Block& block, int depth, std::size_t& next_mesh) {
+        for (const auto& child : block.blocks) {
+            const std::string indent(2 * depth, ' ');
+            if (is_object(*child) && next_mesh < meshes_.size()) {
+                object(meshes_[next_mesh++], indent);
+            } else if (is_group(*child)) {
+                ++groups_;
+                out_ += indent + child->keyword + " " + quoted(child->name());
+                if (child->find_param("transform")) out_ += " (transform)";
+                out_ += "\n";
+                tree(*child, depth + 1, next_mesh);
+            } else {
+                tree(*child, depth, next_mesh);
+            }
+        }
+    }
+
+    void object(const MeshRef& mesh, const std::string& indent) {
+        vertices_ += mesh.vertex_count();
+        triangles_ += mesh.triangle_count();
+        out_ += indent + mesh.object->keyword + " " + quoted(mesh.object->name()) + ": " +
+                count(mesh.vertex_count(), "vertex", "vertices") + ", " +
+                count(mesh.triangle_count(), "triangle");
+        if (mesh.normals) out_ += ", normals";
+        if (mesh.uvs) out_ += ", uvs";
+        if (mesh.material || !mesh.material_name.empty()) {
+            materials_.insert(mesh.material_name);
+            out_ += ", material " + quoted(mesh.material_name);
+            if (mesh.surface) out_ += " (" + std::string(mesh.surface->name()) + ")";
+        }
+        if (!mesh.texture.empty()) {
+            textures_.insert(mesh.texture);
+            out_ += ", texture " + quoted(mesh.texture);
+        }
+        out_ += "\n";
+    }
+
+    void totals() {
+        out_ += "totals: " + count(groups_, "group") + ", " + count(meshes_.size(), "object") +
+                ", " + count(vertices_, "vertex", "vertices") + ", " +
+                count(triangles_, "triangle") + ", " + count(materials_.size(), "material") + ", " +
+                count(textures_.size(), "texture") + ", " + count(scene_.size, "byte") + "\n";
+    }
+
+    static std::string count(std::size_t n, const std::string& one, std::string many = "") {
+        if (many.empty()) many = one + "s";
+        return std::to_string(n) + " " + (n == 1 ? one : many);
+    }
+
+    const Scene& scene_;
+    const std::vector<MeshRef>& meshes_;
+    std::string out_;
+    std::size_t groups_ = 0, vertices_ = 0, triangles_ = 0;
+    std::set<std::string> materials_, textures_;
+};
+
+}  // namespace
+
+std::string summarize_scene(const Scene& scene, const std::vector<MeshRef>& meshes) {
+    return Summary(scene, meshes).text();
+}
+
+}  // namespace inspect
