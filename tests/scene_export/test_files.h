@@ -1,7 +1,11 @@
 // Helpers for tests that write files: a private temporary folder and whole-file reading.
 #pragma once
 
+#ifdef _WIN32
+#include <random>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -11,28 +15,50 @@
 #include <string>
 #include <vector>
 
-// A new folder under /tmp, removed with everything in it at the end of the test.
+#ifdef _WIN32
+constexpr char path_separator = '\\';
+
+// A new folder in the user's temporary folder. There is no mkdtemp: random names until one is
+// new.
+inline std::string make_temporary_folder() {
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const auto candidate = base / ("vistrel-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(candidate)) return candidate.u8string();
+    }
+    std::abort();
+}
+#else
+constexpr char path_separator = '/';
+
+// A new folder under /tmp.
+inline std::string make_temporary_folder() {
+    char name[] = "/tmp/vistrel-test-XXXXXX";
+    if (!mkdtemp(name)) std::abort();
+    return name;
+}
+#endif
+
+// A new temporary folder, removed with everything in it at the end of the test.
 class TemporaryFolder {
   public:
-    TemporaryFolder() {
-        char name[] = "/tmp/vistrel-test-XXXXXX";
-        if (!mkdtemp(name)) std::abort();
-        folder = name;
-    }
+    TemporaryFolder() : folder(make_temporary_folder()) {}
     ~TemporaryFolder() {
         std::error_code ignored;
         std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(folder, ignored);
     }
     const std::string& path() const { return folder; }
-    std::string file(const std::string& name) const { return folder + "/" + name; }
+    std::string file(const std::string& name) const { return folder + path_separator + name; }
 
   private:
     std::string folder;
 };
 
+// Paths are UTF-8, as everywhere in the exporter.
 inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

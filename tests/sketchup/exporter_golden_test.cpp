@@ -165,7 +165,7 @@ TEST(ExporterGolden, CompleteExport) {
 
 TEST(ExporterGolden, TestSceneIsOneTexturedSquareInTheTemporaryFolder) {
     TemporaryFolder folder;
-    ScopedEnvironment tmpdir("TMPDIR", folder.path());
+    ScopedEnvironment tmpdir(temporary_folder_variable, folder.path());
     SketchupExporter exporter;
     exporter.test();
 

@@ -5,6 +5,20 @@
 #include <optional>
 #include <string>
 
+#ifdef _WIN32
+// The C runtime's equivalents; an empty value removes the variable.
+inline int setenv(const char* name, const char* value, int) {
+    return _putenv_s(name, value);
+}
+inline int unsetenv(const char* name) {
+    return _putenv_s(name, "");
+}
+// The variable that names the temporary folder.
+constexpr const char* temporary_folder_variable = "TMP";
+#else
+constexpr const char* temporary_folder_variable = "TMPDIR";
+#endif
+
 class ScopedEnvironment {
   public:
     ScopedEnvironment(const char* name, std::optional<std::string> value) : name(name) {

@@ -1,0 +1,44 @@
+// Stands in for the renderer in the launch tests. Writes its working folder and then its
+// arguments (the program name first), one per line in UTF-8, to the file named by the
+// environment variable VISTREL_STANDIN_REPORT. The report is written beside and then renamed,
+// so a reader never sees half of it.
+// windows.h comes first: shellapi.h depends on it.
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string utf8(const wchar_t* text) {
+    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], length, nullptr, nullptr);
+    result.pop_back();  // the terminating zero
+    return result;
+}
+
+}  // namespace
+
+int main() {
+    wchar_t report[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"VISTREL_STANDIN_REPORT", report, MAX_PATH) == 0) return 2;
+    wchar_t folder[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, folder);
+
+    std::string lines = utf8(folder) + "\n";
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    for (int i = 0; arguments && i < count; ++i) lines += utf8(arguments[i]) + "\n";
+    LocalFree(arguments);
+
+    const std::wstring part = std::wstring(report) + L".part";
+    FILE* out = _wfopen(part.c_str(), L"wb");
+    if (!out) return 3;
+    const bool written = std::fwrite(lines.data(), 1, lines.size(), out) == lines.size();
+    if (std::fclose(out) != 0 || !written) return 4;
+    return MoveFileExW(part.c_str(), report, MOVEFILE_REPLACE_EXISTING) ? 0 : 5;
+}
