@@ -7,24 +7,24 @@
 // Value kinds passed with every parameter value. PARAM_ARRAY marks an array of the base
 // kind given by the other bits; its value is a ParamArray.
 enum {
-    PARAM_COLOR = 1,       // three floats
-    PARAM_FLOAT4 = 2,      // four floats
-    PARAM_FLOAT = 3,       // one float
-    PARAM_DOUBLE = 4,      // one double
-    PARAM_VECTOR = 5,      // three doubles
-    PARAM_INT = 6,         // one int
-    PARAM_BOOL = 7,        // one int, "on" unless zero
-    PARAM_RESERVED8 = 8,   // prints nothing
-    PARAM_MATRIX = 9,      // sixteen doubles, row-major
-    PARAM_STRING = 10,     // the characters of the string
-    PARAM_SHADER = 11,     // set_param: pointer to a shader handle
-    PARAM_RESERVED12 = 12, // prints nothing
-    PARAM_STRING_PTR = 13, // set_param: pointer to a const char*
-    PARAM_FLOAT2 = 14,     // two floats
-    PARAM_FLOAT4B = 15,    // four floats
-    PARAM_INT2 = 16,       // two ints
-    PARAM_INT3 = 17,       // three ints
-    PARAM_INT4 = 18,       // four ints
+    PARAM_COLOR = 1,        // three floats
+    PARAM_FLOAT4 = 2,       // four floats
+    PARAM_FLOAT = 3,        // one float
+    PARAM_DOUBLE = 4,       // one double
+    PARAM_VECTOR = 5,       // three doubles
+    PARAM_INT = 6,          // one int
+    PARAM_BOOL = 7,         // one int, "on" unless zero
+    PARAM_RESERVED8 = 8,    // prints nothing
+    PARAM_MATRIX = 9,       // sixteen doubles, row-major
+    PARAM_STRING = 10,      // the characters of the string
+    PARAM_SHADER = 11,      // set_param: pointer to a shader handle
+    PARAM_RESERVED12 = 12,  // prints nothing
+    PARAM_STRING_PTR = 13,  // set_param: pointer to a const char*
+    PARAM_FLOAT2 = 14,      // two floats
+    PARAM_FLOAT4B = 15,     // four floats
+    PARAM_INT2 = 16,        // two ints
+    PARAM_INT3 = 17,        // three ints
+    PARAM_INT4 = 18,        // four ints
     PARAM_ARRAY = 32768,
 };
 
@@ -56,7 +56,7 @@ struct ParamArray {
 struct ShaderBuffer;
 
 class tavScene_api {
-public:
+  public:
     virtual ~tavScene_api() = default;
 
     virtual void reserved_01() = 0;
