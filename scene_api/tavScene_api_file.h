@@ -33,6 +33,12 @@ class tavScene_api_file : public tavScene_api {
     // the destructor closes nothing more.
     int close();
 
+    // An array parameter of count elements of kind PARAM_COLOR, PARAM_FLOAT or PARAM_INT laid
+    // out back to back at elements: the same bytes as begin_array_param, add_array_value for
+    // each element and end_array_param, without a call per element. In binary mode the
+    // elements leave in one block straight from where they are.
+    void write_array_param(const char* name, int kind, const void* elements, std::size_t count);
+
     void reserved_01() override;
     bool render() override;
     void transform(const double* matrix, bool set) override;
@@ -137,6 +143,7 @@ class tavScene_api_file : public tavScene_api {
     void write_value(int kind, const void* value);
     void write_array_value(int base_kind, const ParamArray& array);
     void write_binary_array(char tag, const void* items, int item_count);
+    void write_binary_block(char tag, const void* items, std::size_t item_count);
     void write_text_array(int base_kind, const ParamArray& array);
     void write_string_array(const ParamArray& array);
     void write_matrix_array(const ParamArray& array);

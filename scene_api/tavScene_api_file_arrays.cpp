@@ -1,5 +1,7 @@
 // Array parameters and array values, in their text and binary forms.
 #include <cstdint>
+#include <stdexcept>
+#include <string>
 
 #include "tavScene_api_file.h"
 #include "value_rules.h"
@@ -23,6 +25,49 @@ void tavScene_api_file::end_array_param() {
     }
     write_raw(" ],\n");
     indent -= 2;
+}
+
+namespace {
+
+// The binary tag and the number of 4-byte items of one element of the kinds that have them.
+struct ItemLayout {
+    char tag;
+    std::size_t items;
+};
+
+ItemLayout item_layout(int kind) {
+    switch (kind) {
+        case PARAM_COLOR:
+            return {'c', 3};
+        case PARAM_FLOAT:
+            return {'f', 1};
+        case PARAM_INT:
+            return {'i', 1};
+        default:
+            throw std::invalid_argument("write_array_param: kind " + std::to_string(kind) +
+                                        " has no 4-byte items");
+    }
+}
+
+}  // namespace
+
+void tavScene_api_file::write_array_param(const char* name, int kind, const void* elements,
+                                          std::size_t count) {
+    const ItemLayout layout = item_layout(kind);
+    if (!elements) count = 0;
+    begin_array_param(name);
+    if (binary_arrays) {
+        // What end_array_param would write for the items collected one by one.
+        if (count > 0) {
+            binary_tag = layout.tag;
+            write_binary_block(layout.tag, elements, layout.items * count);
+        }
+    } else {
+        const char* element = static_cast<const char*>(elements);
+        for (std::size_t i = 0; i < count; ++i, element += 4 * layout.items)
+            add_text_array_value(kind, element);
+    }
+    end_array_param();
 }
 
 void tavScene_api_file::write_array_value(int base_kind, const ParamArray& array) {
@@ -63,6 +108,13 @@ void tavScene_api_file::write_array_value(int base_kind, const ParamArray& array
 }
 
 void tavScene_api_file::write_binary_array(char tag, const void* items, int item_count) {
+    write_raw("[ ");
+    write_binary_block(tag, items, static_cast<std::size_t>(item_count));
+    write_raw("] ");
+}
+
+// Header and items leave back to back, with no flush between them.
+void tavScene_api_file::write_binary_block(char tag, const void* items, std::size_t item_count) {
     const std::uint32_t n = static_cast<std::uint32_t>(item_count);
     const char header[8] = {1,
                             2,
@@ -72,11 +124,8 @@ void tavScene_api_file::write_binary_array(char tag, const void* items, int item
                             static_cast<char>((n >> 8) & 255),
                             static_cast<char>((n >> 16) & 255),
                             static_cast<char>((n >> 24) & 255)};
-    write_raw("[ ");
-    // Header and items leave back to back, with no flush between them.
     write_bytes(header, sizeof header);
-    write_bytes(static_cast<const char*>(items), 4 * static_cast<std::size_t>(item_count));
-    write_raw("] ");
+    write_bytes(static_cast<const char*>(items), 4 * item_count);
 }
 
 void tavScene_api_file::write_text_array(int base_kind, const ParamArray& array) {

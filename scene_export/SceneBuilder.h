@@ -3,6 +3,7 @@
 // into writer calls.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -34,12 +35,19 @@ class SceneBuilder {
     // operations only collect.
     void begin_mesh(const char* name);
     void set_name(const char* name);
-    void add_vertex(float x, float y, float z);
-    void add_triangle(int i, int j, int k);
-    void add_normal(float x, float y, float z);
-    void add_triangle_normals(int i, int j, int k);
-    void add_uv(float u, float v);
-    void add_triangle_uvs(int i, int j, int k);
+    // Makes room for a mesh of this size, so that the add operations that follow do not grow
+    // the lists as they go; a size too small or too large changes nothing else.
+    void reserve_mesh(std::size_t vertex_count, std::size_t triangle_count);
+    // Defined here: a large mesh makes millions of these calls.
+    void add_vertex(float x, float y, float z) { append(vertices, x, y, z); }
+    void add_triangle(int i, int j, int k) { append(triangles, i, j, k); }
+    void add_normal(float x, float y, float z) { append(normals, x, y, z); }
+    void add_triangle_normals(int i, int j, int k) { append(triangle_normals, i, j, k); }
+    void add_uv(float u, float v) {
+        uvs.push_back(u);
+        uvs.push_back(v);
+    }
+    void add_triangle_uvs(int i, int j, int k) { append(triangle_uvs, i, j, k); }
     void set_diffuse(float r, float g, float b);
     void set_specular(float r, float g, float b);
     void set_alpha(float a);
@@ -86,6 +94,12 @@ class SceneBuilder {
     tavScene_api_file* file_writer = nullptr;
 
   private:
+    template <typename T>
+    static void append(std::vector<T>& list, T a, T b, T c) {
+        list.push_back(a);
+        list.push_back(b);
+        list.push_back(c);
+    }
     tavScene_api& open_writer(const char* operation) const;
     void write_array(const char* name, int kind, const std::vector<float>& list, std::size_t step);
     void write_array(const char* name, const std::vector<std::int32_t>& list);

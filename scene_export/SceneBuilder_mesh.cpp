@@ -4,6 +4,7 @@
 
 #include "SceneBuilder.h"
 #include "copy_text.h"
+#include "tavScene_api_file.h"
 
 void SceneBuilder::begin_mesh(const char* mesh_name) {
     tavScene_api& scene = open_writer("begin_mesh");
@@ -28,28 +29,11 @@ void SceneBuilder::set_name(const char* material_name) {
     copy_text(name, material_name);
 }
 
-void SceneBuilder::add_vertex(float x, float y, float z) {
-    vertices.insert(vertices.end(), {x, y, z});
-}
-
-void SceneBuilder::add_triangle(int i, int j, int k) {
-    triangles.insert(triangles.end(), {i, j, k});
-}
-
-void SceneBuilder::add_normal(float x, float y, float z) {
-    normals.insert(normals.end(), {x, y, z});
-}
-
-void SceneBuilder::add_triangle_normals(int i, int j, int k) {
-    triangle_normals.insert(triangle_normals.end(), {i, j, k});
-}
-
-void SceneBuilder::add_uv(float u, float v) {
-    uvs.insert(uvs.end(), {u, v});
-}
-
-void SceneBuilder::add_triangle_uvs(int i, int j, int k) {
-    triangle_uvs.insert(triangle_uvs.end(), {i, j, k});
+void SceneBuilder::reserve_mesh(std::size_t vertex_count, std::size_t triangle_count) {
+    vertices.reserve(3 * vertex_count);
+    normals.reserve(3 * vertex_count);
+    uvs.reserve(2 * vertex_count);
+    triangles.reserve(3 * triangle_count);
 }
 
 void SceneBuilder::set_diffuse(float r, float g, float b) {
@@ -85,15 +69,24 @@ void SceneBuilder::end_mesh() {
     scene.end_object();
 }
 
-// One element per step entries of the list, each starting at its first entry.
+// One element per step entries of the list, each starting at its first entry. The scene's own
+// file writer takes the list whole; any other writer gets one add_array_value per element.
 void SceneBuilder::write_array(const char* array_name, int kind, const std::vector<float>& list,
                                std::size_t step) {
+    if (file_writer) {
+        file_writer->write_array_param(array_name, kind, list.data(), list.size() / step);
+        return;
+    }
     writer->begin_array_param(array_name);
     for (std::size_t i = 0; i < list.size(); i += step) writer->add_array_value(kind, &list[i]);
     writer->end_array_param();
 }
 
 void SceneBuilder::write_array(const char* array_name, const std::vector<std::int32_t>& list) {
+    if (file_writer) {
+        file_writer->write_array_param(array_name, PARAM_INT, list.data(), list.size());
+        return;
+    }
     writer->begin_array_param(array_name);
     for (const std::int32_t& index : list) writer->add_array_value(PARAM_INT, &index);
     writer->end_array_param();

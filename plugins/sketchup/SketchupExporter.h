@@ -59,7 +59,7 @@ class SketchupExporter : public SceneBuilder {
     };
 
     void require_open(const char* operation) const;
-    void write_batch(const std::string& key, const std::vector<BatchedFaces>& calls);
+    void write_batch(const std::string& key, std::vector<BatchedFaces>& calls);
 
     int group_counter = 0;
     std::string output_path;

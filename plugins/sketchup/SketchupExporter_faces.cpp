@@ -28,6 +28,17 @@ std::vector<T> copy_array(const char* operation, const char* argument, const T* 
     return std::vector<T>(values, values + 3 * static_cast<std::size_t>(count));
 }
 
+// A count as the number of things it adds: none for zero or less.
+std::size_t count_of(int n) {
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+// Hands a batched array's memory back as soon as the mesh lists hold its values.
+template <typename T>
+void release(std::vector<T>& values) {
+    std::vector<T>().swap(values);
+}
+
 void check_array(const char* operation, const char* argument, const void* values, int count) {
     if (count > 0 && !values)
         throw std::invalid_argument(std::string(operation) + ": " + argument + " is missing");
@@ -48,6 +59,7 @@ void SketchupExporter::add_faces(int num_vertices, int num_faces, const float* v
     set_name(key.c_str());
     set_diffuse(unit(r), unit(g), unit(b));
     set_alpha(a);
+    reserve_mesh(count_of(num_vertices), count_of(num_faces));
     for (int k = 0; k < num_vertices; ++k) {
         add_vertex(vs[3 * k], vs[3 * k + 1], vs[3 * k + 2]);
         add_normal(ns[3 * k], ns[3 * k + 1], ns[3 * k + 2]);
@@ -75,29 +87,46 @@ void SketchupExporter::add_faces2(int num_vertices, int num_faces, const float* 
 void SketchupExporter::flush_batches() {
     if (batches.empty()) return;
     require_open("flush_batches");
-    for (const auto& [key, calls] : batches) write_batch(key, calls);
-    batches.clear();
+    // Each batch leaves the map before it is written: it gives up its arrays as it goes, so a
+    // failure part-way drops it rather than leaving what is left of it for a later flush.
+    while (!batches.empty()) {
+        auto batch = batches.extract(batches.begin());
+        write_batch(batch.key(), batch.mapped());
+    }
 }
 
-// All calls of one key as one mesh; material settings come from the first call alone.
-void SketchupExporter::write_batch(const std::string& key, const std::vector<BatchedFaces>& calls) {
+// All calls of one key as one mesh; material settings come from the first call alone. Each
+// call's arrays are released once the mesh lists hold their values, so that the batches and
+// the lists are never both at full size.
+void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFaces>& calls) {
     begin_mesh(key.c_str());
     set_name(key.c_str());
+    std::size_t vertex_count = 0, triangle_count = 0;
     for (const BatchedFaces& call : calls) {
-        const std::vector<float>& p = call.positions;
-        const std::vector<float>& n = call.normals;
+        vertex_count += count_of(call.face.num_p);
+        triangle_count += count_of(call.face.num_f);
+    }
+    reserve_mesh(vertex_count, triangle_count);
+    for (BatchedFaces& call : calls) {
+        const float* p = call.positions.data();
+        const float* n = call.normals.data();
+        const float* uv = call.uvs.data();
         for (int k = 0; k < call.face.num_p; ++k) {
             add_vertex(p[3 * k], p[3 * k + 1], p[3 * k + 2]);
             add_normal(n[3 * k], n[3 * k + 1], n[3 * k + 2]);
-            add_uv(call.uvs[3 * k], call.uvs[3 * k + 1]);
+            add_uv(uv[3 * k], uv[3 * k + 1]);
         }
+        release(call.positions);
+        release(call.normals);
+        release(call.uvs);
     }
     // Each call numbers its vertices from 1; they follow the vertices of the calls before it.
     int base = 0;
-    for (const BatchedFaces& call : calls) {
-        const std::vector<int>& f = call.vertex_numbers;
+    for (BatchedFaces& call : calls) {
+        const int* f = call.vertex_numbers.data();
         for (int t = 0; t < call.face.num_f; ++t)
             add_triangle(f[3 * t] + base - 1, f[3 * t + 1] + base - 1, f[3 * t + 2] + base - 1);
+        release(call.vertex_numbers);
         if (call.face.num_p > 0) base += call.face.num_p;
     }
     const Face& first = calls.front().face;

@@ -219,4 +219,44 @@ TEST_F(ExporterCalls, OpenFileWhileOpenFinishesTheOpenExport) {
     EXPECT_EQ(matching(read_lines(second), "begin_object"), Lines{});
 }
 
+// A recording writer that refuses, once, to begin the object named "b".
+class RefusingWriter : public RecordingWriter {
+  public:
+    using RecordingWriter::RecordingWriter;
+    static std::unique_ptr<tavScene_api> make(FILE* stream) {
+        return std::make_unique<RefusingWriter>(stream);
+    }
+    bool begin_object(const char* name, bool in_scene) override {
+        if (std::string(name) == "b" && !refused) {
+            refused = true;
+            throw std::runtime_error("refused");
+        }
+        return RecordingWriter::begin_object(name, in_scene);
+    }
+
+  private:
+    bool refused = false;
+};
+
+// Batches give up their arrays while they are written: a batch whose writing failed is not
+// written again from what is left of it, and the batches after it are still written.
+TEST(ExporterFlush, FailedBatchIsDroppedAndLaterBatchesStayPending) {
+    struct RefusingExporter : SketchupExporter {
+        RefusingExporter() { writer_factory = &RefusingWriter::make; }
+    } exporter;
+    TemporaryFolder folder;
+    const std::string log = folder.file("calls.log");
+    exporter.open_file("model", log.c_str(), eye, dir, up, 45, 0, true);
+    const Faces f(3);
+    for (const char* material : {"a", "b", "c"})
+        exporter.add_faces2(3, 1, f.vs.data(), f.fs.data(), f.ns.data(), f.uvs.data(), material, "",
+                            0, 0, 0, 1);
+    EXPECT_THROW(exporter.end_group(), std::runtime_error);
+    exporter.close_file();
+    Lines objects;
+    for (const std::string& line : read_lines(log))
+        if (line.rfind("begin_object", 0) == 0) objects.push_back(line);
+    EXPECT_EQ(objects, (Lines{"begin_object(\"a\", 1)", "begin_object(\"c\", 1)"}));
+}
+
 }  // namespace
