@@ -52,6 +52,8 @@ void SketchupExporter::open_file(const char* model, const char* path, const floa
 // Batches recorded while no export is open stay for the next one.
 void SketchupExporter::close_file() {
     if (is_open()) flush_batches();
+    for (; open_groups > 0 && is_open(); --open_groups) close_group();
+    open_groups = 0;
     group_counter = 0;
     close_scene();
 }

@@ -62,6 +62,9 @@ class SketchupExporter : public SceneBuilder {
     void write_batch(const std::string& key, std::vector<BatchedFaces>& calls);
 
     int group_counter = 0;
+    // Groups begun and not yet ended in the open export: an extra end_group would close the top
+    // group, and close_file ends the ones left open, so that every file it completes is whole.
+    int open_groups = 0;
     std::string output_path;
     // Keyed by material; std::string orders keys byte-wise as unsigned chars.
     std::map<std::string, std::vector<BatchedFaces>> batches;

@@ -140,16 +140,20 @@ void SketchupExporter::begin_group(const char* group_name) {
     require_open("begin_group");
     if (group_name && *group_name) {
         open_group(group_name);
+        ++open_groups;
         return;
     }
     char numbered[32];
     std::snprintf(numbered, sizeof numbered, "Group #%d", group_counter);
     ++group_counter;
     open_group(numbered);
+    ++open_groups;
 }
 
 void SketchupExporter::end_group() {
     require_open("end_group");
+    if (open_groups == 0) throw std::logic_error("end_group: no group is open");
     flush_batches();
     close_group();
+    --open_groups;
 }

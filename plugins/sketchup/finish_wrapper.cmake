@@ -64,4 +64,14 @@ foreach(pair FloatVector:float IntVector:int)
   string(REPLACE "${named}" "${unnamed}" wrapper "${wrapper}")
 endforeach()
 
+# select of SWIG's vector library inserts each chosen element into the vector it walks, at a
+# position of the new vector: memory of neither. The chosen elements go into the new vector.
+set(wrong_insert "self->insert( r->end(), *i);")
+string(REGEX MATCHALL "self->insert\\( r->end\\(\\), \\*i\\)" found "${wrapper}")
+list(LENGTH found count)
+if(NOT count EQUAL 2)
+  message(FATAL_ERROR "${INPUT}: expected select's insert in both vector classes, found ${count}")
+endif()
+string(REPLACE "${wrong_insert}" "r->insert( r->end(), *i);" wrapper "${wrapper}")
+
 file(WRITE "${OUTPUT}" "${wrapper}")

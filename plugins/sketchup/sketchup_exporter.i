@@ -26,8 +26,87 @@
 %rename("map_bang") std::vector<int>::map_bang;
 %rename("__delete__") std::vector<int>::__delete__;
 %include "std_vector.i"
+// A vector operation that throws (a size beyond what a vector or the memory can hold) raises a
+// RuntimeError instead of ending the process. Some actions leave by SWIG's own goto fail, so
+// they cannot run inside a lambda; the raise still waits until the catch block has ended.
+%exception {
+  VALUE vistrel_error = Qnil;
+  try {
+    $action
+  } catch (const std::exception &e) {
+    vistrel_error = rb_exc_new_cstr(rb_eRuntimeError, e.what());
+  }
+  if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
+}
+// An iterator argument must point into the vector it is given to: one of another vector, or one
+// left behind when the vector grew, shrank or moved, would have insert and erase work on memory
+// that is not this vector's.
+%{
+// symbol is the wrapper's ("FloatVector_insert"); insert may take the end, erase may not.
+template <class Vector>
+static void vistrel_check_position(const Vector &vector, typename Vector::iterator position,
+                                   const char *symbol, bool end_allowed = false) {
+  const char *method = strchr(symbol, '_') + 1;
+  end_allowed = end_allowed || strcmp(method, "insert") == 0;
+  typename Vector::const_iterator at = position;
+  if (at >= vector.begin() && (at < vector.end() || (end_allowed && at == vector.end()))) return;
+  vistrel_abandon_call();
+  rb_raise(rb_eIndexError, "iterator is not within this vector\n\tin SWIG method '%s'", method);
+}
+%}
+%define %vistrel_check_positions(VECTOR)
+%typemap(check) VECTOR::iterator pos
+  "vistrel_check_position(*arg1, $1, \"$symname\");"
+%typemap(check) (VECTOR::iterator first, VECTOR::iterator last) {
+  vistrel_check_position(*arg1, $1, "$symname", true);
+  vistrel_check_position(*arg1, $2, "$symname", true);
+  if ($2 < $1) {
+    vistrel_abandon_call();
+    rb_raise(rb_eIndexError, "iterator range is reversed\n\tin SWIG method 'erase'");
+  }
+}
+%enddef
+// front and back of an empty vector would read memory it does not have.
+%define %vistrel_nonempty(METHOD)
+%exception METHOD {
+  if (arg1->empty()) rb_raise(rb_eIndexError, "the vector is empty\n\tin SWIG method 'METHOD'");
+  $action
+}
+%enddef
+%vistrel_nonempty(front)
+%vistrel_nonempty(back)
+// A second initialize replaces the vector the object held, which would otherwise be lost.
+%define %vistrel_reinitialize(VECTOR)
+%exception VECTOR::vector {
+  VECTOR *vistrel_previous = static_cast<VECTOR *>(DATA_PTR(self));
+  VALUE vistrel_error = Qnil;
+  try {
+    $action
+  } catch (const std::exception &e) {
+    vistrel_error = rb_exc_new_cstr(rb_eRuntimeError, e.what());
+  }
+  if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
+  if (vistrel_previous != DATA_PTR(self)) delete vistrel_previous;
+}
+%enddef
+%vistrel_reinitialize(std::vector<float>)
+%vistrel_reinitialize(std::vector<int>)
+// each, map_bang, reject! (delete_if), unshift and insert(index, values...) return their
+// receiver: the object itself, not a second object over the same vector that would outlive it.
+%define %vistrel_return_receiver(VECTOR)
+%typemap(out) VECTOR *each, VECTOR *map_bang, VECTOR *reject_bang, VECTOR *unshift,
+              VECTOR *insert "$result = self;"
+%enddef
+%vistrel_return_receiver(std::vector<float>)
+%vistrel_return_receiver(std::vector<int>)
+// []= returns the value assigned, as Array#[]= does; for a slice, SWIG's own result wraps the
+// converted copy of that value, which is freed when the call returns.
+%typemap(out) VALUE __setitem__ "$result = argv[argc - 1];"
+%vistrel_check_positions(std::vector<float>)
+%vistrel_check_positions(std::vector<int>)
 %template(FloatVector) std::vector<float>;
 %template(IntVector) std::vector<int>;
+%exception;
 
 %include "ruby_arrays.swg"
 %include "ruby_texts.swg"

@@ -90,13 +90,14 @@ TEST_F(ExporterCalls, OpenFileWritesCameraWithAxisExchange) {
 
 TEST_F(ExporterCalls, BatchesAreWrittenInByteOrderOfTheirKeys) {
     open();
+    exporter.begin_group("g");
     Faces f(3);
     add(true, f, "brick");
     add(true, f, "", 9, 0, 0);
     add(true, f, nullptr, 10, 0, 0);
     add(true, f, "Brick");
     add(true, f, "brick");
-    exporter.end_group();  // ends the top group here, after writing the batches
+    exporter.end_group();  // ends the group here, after writing the batches
     EXPECT_EQ(matching(read_lines(log), "begin_object"),
               (Lines{"begin_object(\"Brick\", 1)", "begin_object(\"Default 10:0:0\", 1)",
                      "begin_object(\"Default 9:0:0\", 1)", "begin_object(\"brick\", 1)"}));
@@ -247,6 +248,7 @@ TEST(ExporterFlush, FailedBatchIsDroppedAndLaterBatchesStayPending) {
     TemporaryFolder folder;
     const std::string log = folder.file("calls.log");
     exporter.open_file("model", log.c_str(), eye, dir, up, 45, 0, true);
+    exporter.begin_group("g");
     const Faces f(3);
     for (const char* material : {"a", "b", "c"})
         exporter.add_faces2(3, 1, f.vs.data(), f.fs.data(), f.ns.data(), f.uvs.data(), material, "",

@@ -1,0 +1,249 @@
+# frozen_string_literal: true
+
+# Fuzzer of the Ruby extension: random sequences of calls on SketchupExporter, Face,
+# FloatVector and IntVector, in any order, with arguments of any type and value.
+#
+#   ruby -I <build>/lib tests/fuzz/fuzz_binding.rb [--seed N] [--calls N] [--inspector PROGRAM]
+#                                                  [--trace FILE] [--keep DIR]
+#
+# It fails (exit status 1) when a call raises anything but the documented exception classes, and
+# when a scene file that an export completed does not parse with the inspector. A crash ends
+# the process; --trace FILE then holds every call up to the one that crashed. Run it under the
+# sanitizer build (scripts/sanitize-test.sh) so that memory errors count as crashes.
+require 'fileutils'
+require 'optparse'
+require 'tmpdir'
+require 'vistrel_sketchup_plugin'
+require_relative 'fuzz_values'
+require_relative 'fuzz_scenes'
+
+class BindingFuzzer
+  include Vistrel_sketchup_plugin
+
+  # What a call may raise: the binding's argument, conversion, output and call-order errors
+  # (ObjectPreviouslyDeleted and NullReferenceError are RuntimeErrors), the vector classes'
+  # IndexError, and what the caller's own conversion code raised.
+  ALLOWED = [ArgumentError, TypeError, RangeError, IOError, RuntimeError, IndexError,
+             FuzzValues::OwnError].freeze
+  EXPORTER_METHODS = { add_faces: 12, add_faces2: 12, begin_group: 1, transform: 1, end_group: 0,
+                       open_file: 8, close_file: 0, run_vistrel: 0, test: 0 }.freeze
+  FACE_FIELDS = %i[num_p num_f parr narr uvarr farr material texture r g b a].freeze
+  # Vector methods. Iterator objects stay out: they are raw cursors that a change of their
+  # vector leaves dangling (begin, end, rbegin and rend make them; the results of erase and
+  # insert are dropped unseen).
+  VECTOR_METHODS = %i[<< [] []= __delete2__ __delete__ assign at back capacity clear delete_at
+                      delete_if dup each empty? erase front get_allocator insert inspect map_bang
+                      pop push reject reject! reserve resize select shift size slice swap to_a
+                      to_s unshift].freeze
+  BLOCK_METHODS = %i[delete_if each map_bang reject reject! select].freeze
+  # Sizes a vector would really allocate (and fill) are kept small; those it refuses stay.
+  SIZE_LIMIT = 1 << 16
+  UNREASONABLE = (SIZE_LIMIT...(1 << 61)).freeze
+
+  attr_reader :calls
+
+  def initialize(seed:, calls:, folder:, trace: nil)
+    @random = Random.new(seed)
+    @values = FuzzValues.new(@random)
+    @values.reenter_hook = -> { step(in_block: true) if @depth < 2 }
+    @budget = calls
+    @calls = 0
+    @depth = 0
+    @scenes = FuzzScenes.new(folder, @random)
+    @trace = trace && File.open(trace, 'w')
+    @exporters = []
+    @faces = []
+    @vectors = []
+    @others = []
+    @failures = []
+  end
+
+  attr_reader :failures, :scenes
+
+  def run
+    step while @calls < @budget
+    @trace&.close
+  end
+
+  private
+
+  # A call made from a vector's block leaves the vectors alone.
+  def step(in_block: false)
+    @depth += 1
+    case @random.rand(in_block ? 65 : 100)
+    when 0...45 then exporter_call
+    when 45...65 then face_call
+    when 65...97 then vector_call
+    else collect
+    end
+  ensure
+    @depth -= 1
+  end
+
+  # One call of the extension: counted, traced, and its exception checked.
+  def call(receiver, method, args, &block)
+    @calls += 1
+    @trace&.puts("#{@calls} #{receiver.class}##{method} #{args.map { |a| short(a) }.join(', ')}")
+    @trace&.flush
+    @values.current_array = args.grep(Array).sample(random: @random)
+    # initialize is private; a script reaches it with send.
+    method == :initialize ? receiver.__send__(method, *args, &block) : receiver.public_send(method, *args, &block)
+  rescue *ALLOWED => e
+    e
+  rescue Exception => e # rubocop:disable Lint/RescueException
+    raise if e.is_a?(Interrupt) || e.is_a?(SystemExit)
+
+    @failures << "call #{@calls}: #{receiver.class}##{method} raised #{e.class}: #{e.message}"
+    e
+  end
+
+  def short(value)
+    text = value.inspect
+    text.size > 60 ? "#{text[0, 60]}..." : text
+  end
+
+  # Mostly a well-formed argument list, sometimes a random one, now and then of the wrong length.
+  def arguments(count)
+    args = Array.new(count) { @values.any }
+    return args if @values.chance(0.25)
+
+    yield args
+    args.map! { |value| @values.chance(0.08) ? @values.any : value }
+    args.pop if @values.chance(0.03) && !args.empty?
+    args.push(@values.any) if @values.chance(0.03)
+    args
+  end
+
+  def pooled(pool, limit)
+    pool.delete_at(@random.rand(pool.size)) if pool.size >= limit
+    yield.tap { |object| pool << object unless object.is_a?(Exception) }
+  end
+
+  def exporter_call
+    if @exporters.empty? || @values.chance(0.02)
+      return pooled(@exporters, 4) { @values.chance(0.9) ? SketchupExporter.new : SketchupExporter.allocate }
+    end
+    exporter = @values.pick(@exporters)
+    return call(exporter, :initialize, []) if @values.chance(0.005)
+
+    method = @values.pick(EXPORTER_METHODS.keys)
+    args = arguments(EXPORTER_METHODS[method]) { |list| plausible(method, list) }
+    @scenes.before(exporter, method, args)
+    error = call(exporter, method, args)
+    @scenes.after(exporter, method, args, error)
+  end
+
+  def plausible(method, args)
+    case method
+    when :add_faces, :add_faces2 then args.replace(face_arguments)
+    when :open_file
+      args.replace([@values.text, @scenes.output_path, @values.numbers(3), @values.numbers(3),
+                    @values.numbers(3), @values.float, @values.float, @values.chance(0.85)])
+    when :begin_group then args[0] = @values.chance(0.8) ? @values.text : nil
+    when :transform then args[0] = @values.numbers(16)
+    end
+  end
+
+  def face_arguments
+    vertices = @random.rand(0..40)
+    faces = vertices.zero? ? 0 : @random.rand(0..30)
+    [vertices, faces, @values.numbers(3 * vertices), @values.numbers(3 * faces, integers: true),
+     @values.numbers(3 * vertices), @values.numbers(3 * vertices),
+     @values.chance(0.9) ? @values.pick(%w[brick glass wood]) : @values.text,
+     @values.chance(0.7) ? '' : @values.text, @random.rand(0..255), @random.rand(0..255),
+     @random.rand(0..255), @random.rand]
+  end
+
+  def face_call
+    if @faces.empty? || @values.chance(0.1)
+      return pooled(@faces, 6) do
+        case @random.rand(4)
+        when 0 then Face.allocate
+        when 1 then call(Face, :new, [])
+        else call(Face, :new, arguments(12) { |args| args.replace(face_arguments) })
+        end
+      end
+    end
+    face = @values.pick(@faces)
+    field = @values.pick(FACE_FIELDS)
+    if @values.chance(0.4)
+      result = call(face, field, [])
+      @others << result unless result.is_a?(Exception)
+      return @others.shift while @others.size > 8
+    end
+
+    value = @values.chance(0.5) ? @values.any : face_arguments[@random.rand(12)]
+    call(face, :"#{field}=", [value])
+  end
+
+  def vector_call
+    if @vectors.empty? || @values.chance(0.06)
+      kind = @values.pick([FloatVector, IntVector])
+      args = [[], [@values.array], [@values.integer], [@values.integer, @values.any],
+              [@values.pick(@vectors + [nil])]][@random.rand(5)]
+      return pooled(@vectors, 6) { call(kind, :new, tame(args)) }
+    end
+    vector = @values.pick(@vectors)
+    method = @values.pick(VECTOR_METHODS)
+    pool = @vectors + @others.last(4)
+    args = Array.new(@random.rand(0..3)) { @values.chance(0.3) && !pool.empty? ? @values.pick(pool) : @values.any }
+    result = if BLOCK_METHODS.include?(method) && @values.chance(0.9)
+               call(vector, method, tame(args)) do |element|
+                 break :stopped if @values.chance(0.03)
+
+                 block_result(element)
+               end
+             else
+               call(vector, method, tame(args))
+             end
+    @vectors << result if result.is_a?(FloatVector) || result.is_a?(IntVector)
+    @vectors.shift while @vectors.size > 8
+  end
+
+  # A block leaves normally, by break, or by raising; it never changes the vector it walks.
+  def block_result(element)
+    case @random.rand(20)
+    when 0 then raise FuzzValues::OwnError, 'raised by a block'
+    when 1 then step(in_block: true) if @depth < 2
+    end
+    @values.chance(0.7) ? element : @values.any
+  end
+
+  def tame(args)
+    args.map { |value| value.is_a?(Integer) && UNREASONABLE.cover?(value.abs) ? @random.rand(SIZE_LIMIT) : value }
+  end
+
+  # Drops objects and collects, so that free functions run in between calls.
+  def collect
+    [@exporters, @faces, @vectors, @others].each { |pool| pool.shift if pool.size > 1 && @values.chance(0.5) }
+    @values.chance(0.2) ? GC.start(full_mark: true, immediate_sweep: true) : GC.start(full_mark: false)
+    GC.compact if @values.chance(0.02) && GC.respond_to?(:compact)
+  end
+end
+
+if $PROGRAM_NAME == __FILE__
+  options = { seed: 1, calls: 20_000, inspector: ENV.fetch('VISTREL_INSPECT', nil) }
+  OptionParser.new do |parser|
+    parser.on('--seed N', Integer) { |v| options[:seed] = v }
+    parser.on('--calls N', Integer) { |v| options[:calls] = v }
+    parser.on('--inspector PROGRAM') { |v| options[:inspector] = v }
+    parser.on('--trace FILE') { |v| options[:trace] = File.expand_path(v) }
+    parser.on('--keep DIR') { |v| options[:keep] = File.expand_path(v) }
+  end.parse!
+  abort 'fuzz_binding: --inspector PROGRAM (or VISTREL_INSPECT) is required' unless options[:inspector]
+
+  folder = options[:keep] || Dir.mktmpdir('vistrel-fuzz')
+  FileUtils.mkdir_p(folder)
+  started = Process.clock_gettime(Process::CLOCK_MONOTONIC)
+  fuzzer = BindingFuzzer.new(seed: options[:seed], calls: options[:calls], folder: folder,
+                             trace: options[:trace])
+  Dir.chdir(folder) { fuzzer.run }
+  GC.start
+  problems = fuzzer.failures + fuzzer.scenes.check_with(options[:inspector])
+  seconds = Process.clock_gettime(Process::CLOCK_MONOTONIC) - started
+  puts format('fuzz_binding: seed %<seed>d, %<calls>d calls, %<scenes>d completed scenes, %<s>.1f s',
+              seed: options[:seed], calls: fuzzer.calls, scenes: fuzzer.scenes.completed, s: seconds)
+  FileUtils.remove_entry(folder) unless options[:keep]
+  problems.first(20).each { |problem| warn "fuzz_binding: #{problem}" }
+  exit(problems.empty? ? 0 : 1)
+end

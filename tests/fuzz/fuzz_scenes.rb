@@ -1,0 +1,96 @@
+# frozen_string_literal: true
+
+require 'fileutils'
+require 'open3'
+
+# The files the binding fuzzer's exports write: where open_file sends them (mostly fresh files,
+# sometimes places that cannot be written), which exports completed, and whether the inspector
+# reads each completed scene.
+class FuzzScenes
+  attr_reader :completed
+
+  def initialize(folder, random)
+    @folder = folder
+    @random = random
+    @kept = File.join(folder, 'completed')
+    @temporary = File.join(folder, 'tmp')
+    FileUtils.mkdir_p([@kept, @temporary])
+    @open = {} # exporter => the file its open export writes
+    @count = 0
+    @completed = 0
+    isolate_environment
+  end
+
+  # Temporary scenes go to the fuzzer's folder; the renderer is configured but not installed.
+  def isolate_environment
+    ENV['TMPDIR'] = @temporary
+    config = File.join(@folder, 'config')
+    FileUtils.mkdir_p(File.join(config, 'Tavren'))
+    File.write(File.join(config, 'Tavren', 'Vistrel.conf'), "BinName=#{@folder}/no-renderer\n")
+    ENV['XDG_CONFIG_HOME'] = config
+    ENV['XDG_CONFIG_DIRS'] = File.join(@folder, 'no-config')
+  end
+
+  def output_path
+    @count += 1
+    case @random.rand(20)
+    when 0 then '/dev/full'
+    when 1 then @folder
+    when 2 then File.join(@folder, 'missing', "#{@count}.vsf")
+    when 3 then File.join(@folder, *Array.new(20, 'd' * 250), 'scene.vsf')
+    when 4 then nil
+    when 5 then "sc\u00e8ne \"#{@count}\" \u20ac.vsf"
+    else "scene#{@count}.vsf"
+    end
+  end
+
+  def before(exporter, method, args)
+    @temporary_before = Dir.children(@temporary) if method == :open_file
+    @open.delete(exporter) if method == :initialize
+  end
+
+  # error is the exception the call raised, or nil.
+  def after(exporter, method, args, error)
+    error = nil unless error.is_a?(Exception)
+    case method
+    when :open_file
+      @open.delete(exporter)
+      @open[exporter] = written_file(args) if error.nil?
+    when :close_file
+      path = @open.delete(exporter)
+      keep(path) if error.nil? && path && @open.values.none?(path)
+    when :test
+      keep(File.join(@temporary, 'vistrel_test.vsf')) if error.nil?
+    end
+  end
+
+  # The file an open_file call that succeeded writes: its path up to a NUL, or the new
+  # temporary file.
+  def written_file(args)
+    path, use_path = args[1], args[7]
+    if use_path == true || (use_path.is_a?(Integer) && use_path != 0)
+      return path.is_a?(String) ? File.expand_path(path.b.split("\0").first || '', @folder) : nil
+    end
+
+    fresh = Dir.children(@temporary) - @temporary_before
+    fresh.size == 1 ? File.join(@temporary, fresh.first) : nil
+  end
+
+  def keep(path)
+    return unless path && File.file?(path)
+
+    @completed += 1
+    FileUtils.cp(path, File.join(@kept, "#{@completed}.vsf"))
+    File.delete(path) if path.start_with?(@temporary)
+  end
+
+  # Problems found by the inspector in the completed scenes: a scene must parse (its meshes may
+  # still hold whatever indices the calls gave them, which the inspector reports as invalid).
+  def check_with(inspector)
+    Dir.glob(File.join(@kept, '*.vsf')).sort.filter_map do |path|
+      output, status = Open3.capture2e(inspector, '--quiet', '--no-texture-check', path)
+      parsed = status.exitstatus&.zero? || (status.exitstatus == 1 && !output.include?('malformed'))
+      "#{path} does not parse (#{status}): #{output.lines.first(3).join}" unless parsed
+    end
+  end
+end

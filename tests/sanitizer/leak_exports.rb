@@ -1,0 +1,49 @@
+# frozen_string_literal: true
+
+# Whole exports for the valgrind leak check (scripts/leak-check.sh): every path through which the
+# extension allocates, including calls that fail part-way, with the objects collected at the end.
+require 'tmpdir'
+require 'vistrel_sketchup_plugin'
+require_relative '../ruby/export_scene'
+include Vistrel_sketchup_plugin
+
+folder = Dir.mktmpdir('vistrel-leak')
+triangle = [3, 1, [0.0, 0, 0, 1, 0, 0, 0, 1, 0], [1, 2, 3], [0.0, 0, 1] * 3, [0.0] * 9]
+3.times do |round|
+  exporter = SketchupExporter.new
+  ExportScene.run(exporter, File.join(folder, "scene#{round}.vsf"))
+  exporter.open_file('m', File.join(folder, 'open.vsf'), [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)
+  exporter.begin_group('left open')
+  exporter.add_faces2(*triangle, 'pending', 'tex.png', 1, 2, 3, 0.5)
+  [-> { exporter.add_faces(*triangle, 'm', '', 1, 2, 3, 'x') },
+   -> { exporter.add_faces2(*triangle[0, 5], [0.0, 'x'], 'm', '', 1, 2, 3, 1.0) },
+   -> { exporter.transform([1.0] * 15) },
+   -> { exporter.open_file('m', File.join(folder, 'no', 'x.vsf'), [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true) }]
+    .each { |call| call.call rescue nil } # rubocop:disable Style/RescueModifier
+  exporter.open_file('m', '/dev/full', [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)
+  exporter.add_faces(*triangle, 'm', '', 1, 2, 3, 1.0)
+  begin
+    exporter.close_file
+  rescue IOError
+    nil
+  end
+  # An exporter dropped with its export open closes it when it is collected.
+  SketchupExporter.new.open_file('m', File.join(folder, 'dropped.vsf'), [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)
+  face = Face.new(*triangle, 'brick', 'wood.png', 1, 2, 3, 1.0)
+  face.parr = [1.0, 2.0, 3.0]
+  face.material = 'x' * 256
+  Face.new.farr = [1, 2, 3]
+  vector = FloatVector.new([1.0, 2.0, 3.0])
+  vector.send(:initialize, [4.0] * 50) # replaces the vector it held
+  IntVector.new(5).send(:initialize, 7, 1)
+  vector.select(&:positive?)
+  vector.reject { |x| x > 1 }
+  IntVector.new(10, 7).dup
+  begin
+    FloatVector.new(2**62)
+  rescue RuntimeError
+    nil
+  end
+end
+GC.start
+FileUtils.remove_entry(folder)
