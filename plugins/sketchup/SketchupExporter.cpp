@@ -1,6 +1,7 @@
 // The export as a whole: output choice, camera, transforms and closing.
 #include "SketchupExporter.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 #include "platform.h"
@@ -32,13 +33,17 @@ void SketchupExporter::open_file(const char* model, const char* path, const floa
                                  bool use_path) {
     if (is_open()) close_file();
     group_counter = 0;
-    if (use_path) {
-        if (!path) throw std::invalid_argument("open_file: no path given");
-        output_path = path;
-    } else {
-        output_path = platform::create_temporary_scene_file();
+    if (use_path && !path) throw std::invalid_argument("open_file: no path given");
+    const std::string scene = use_path ? path : platform::create_temporary_scene_file();
+    try {
+        open_scene(scene.c_str(), model);
+    } catch (...) {
+        // A temporary file nobody will ever write is not left behind.
+        if (!use_path) std::remove(scene.c_str());
+        throw;
     }
-    open_scene(output_path.c_str(), model);
+    // Only a scene that opened becomes the one run_vistrel starts the renderer on.
+    output_path = scene;
 
     open_camera("last_active");
     set_camera_position(eye[0], eye[1], eye[2]);

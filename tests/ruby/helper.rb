@@ -1,12 +1,8 @@
 # frozen_string_literal: true
 
-# Base of the extension's tests. Run a file with the built library on the load path:
-#   ruby -I <build>/lib tests/ruby/test_surface.rb
-#
-# With VISTREL_GC_STRESS=1 every test runs between two full collections and with GC.stress
-# on (a collection at every allocation), so that an object the wrapper frees too early or
-# keeps too long shows up as a crash or a wrong value. Tests that loop over many calls mark
-# themselves `light_gc`: they keep the collections around them but run without GC.stress.
+# Base of the extension's tests:  ruby -I <build>/lib tests/ruby/test_surface.rb
+# With VISTREL_GC_STRESS=1 every test runs between full collections and with GC.stress on, so an
+# object the wrapper frees too early or keeps too long shows up; `light_gc` tests skip GC.stress.
 
 require 'minitest/autorun'
 require 'fileutils'
@@ -25,16 +21,12 @@ class VistrelTestCase < Minitest::Test
     (@light_gc ||= []).concat(names.map(&:to_s))
   end
 
-  def self.light_gc?(name)
-    (@light_gc || []).include?(name)
-  end
-
   def before_setup
     super
     return unless GC_STRESS
 
     GC.start
-    GC.stress = true unless self.class.light_gc?(name)
+    GC.stress = true unless (self.class.instance_variable_get(:@light_gc) || []).include?(name)
   end
 
   def after_teardown
@@ -64,23 +56,15 @@ class VistrelTestCase < Minitest::Test
     error
   end
 
-  # The conversion failure text of the wrapper.
+  # The wrapper's conversion failure text.
   def refused(position, type_word, value_text, method)
     "Expected argument #{position} of type #{type_word}, but got #{value_text}\n\tin SWIG method '#{method}'"
   end
 
-  # One triangle: 3 vertices and the arrays add_faces takes for them.
-  TRIANGLE = {
-    vs: [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0],
-    fs: [1, 2, 3],
-    ns: [0.0, 0.0, 1.0] * 3,
-    uvs: [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
-  }.freeze
-
   # The 12 arguments of add_faces for one triangle, with overrides by position (1-based).
   def face_args(overrides = {})
-    args = [3, 1, TRIANGLE[:vs], TRIANGLE[:fs], TRIANGLE[:ns], TRIANGLE[:uvs],
-            'brick', '', 255, 128, 0, 1.0]
+    triangle = [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
+    args = [3, 1, triangle, [1, 2, 3], [0.0, 0.0, 1.0] * 3, triangle, 'brick', '', 255, 128, 0, 1.0]
     overrides.each { |position, value| args[position - 1] = value }
     args
   end

@@ -4,10 +4,10 @@ require_relative 'helper'
 
 # Array elements reach the scene file as the numbers C gets from the interpreter's own
 # conversions, whether the wrapper reads them straight from the Array (Floats, Fixnums) or
-# through the interpreter (everything else), and in whatever order the two kinds come.
+# through the interpreter (everything else).
 class TestConversion < VistrelTestCase
-  # Floats held in the word (flonums) and on the heap, zeros of both signs, values beyond the
-  # float range and below its smallest normal, Integers, and Numerics converted with to_f.
+  # Flonums and heap Floats, signed zeros, values beyond the float range and below its smallest
+  # normal, Integers, and Numerics converted with to_f.
   FLOATS = [0.0, -0.0, 0.1, -2.5, 1.0 / 3, 1e-30, 3.4e38, 1e39, -1e300, 5e-324, 1e-310,
             Float::INFINITY, -Float::INFINITY, Float::NAN, 7, -(2**40), 2**62, 2**70,
             Rational(1, 3), 2.5r, 12.0].freeze
@@ -22,8 +22,7 @@ class TestConversion < VistrelTestCase
     scene[start + 8, 4 * count].unpack(format)
   end
 
-  # Writes one mesh with the float elements as positions and the ints as vertex numbers, and
-  # returns the raw bytes of both arrays as written.
+  # The raw items of one mesh written with the floats as positions and the ints as vertex numbers.
   def export(floats, ints)
     path = File.join(folder, 'conversion.vsf')
     exporter = SketchupExporter.new
@@ -44,40 +43,24 @@ class TestConversion < VistrelTestCase
     values.map { |v| [v.to_i - 1].pack('l<').unpack1('l<') }
   end
 
-  def test_each_kind_of_element_converts_as_the_interpreter_converts_it
-    floats = FLOATS + [1.5] * (-FLOATS.size % 3)
-    ints = INTS + [1] * (-INTS.size % 3)
+  # The wrapper reads the Array directly until the first element of another kind and then asks
+  # the interpreter, so every kind comes at the start, in the middle and at the end.
+  def test_every_kind_of_element_converts_as_the_interpreter_converts_it
+    floats = (FLOATS + FLOATS.rotate(7).reverse).first(3 * (2 * FLOATS.size / 3))
+    ints = (INTS + INTS.rotate(3).reverse).first(3 * (2 * INTS.size / 3))
     vertices, triangles = export(floats, ints)
     assert_equal expected_floats(floats), vertices
     assert_equal expected_ints(ints), triangles
   end
 
-  # Every element kind at every position: the wrapper switches from reading the Array
-  # directly to asking the interpreter at the first element of another kind.
-  def test_order_of_element_kinds_does_not_matter
-    floats = (FLOATS.rotate(7) + FLOATS.reverse).first(3 * (2 * FLOATS.size / 3))
-    ints = (INTS.rotate(3) + INTS.reverse).first(3 * (2 * INTS.size / 3))
-    vertices, triangles = export(floats, ints)
-    assert_equal expected_floats(floats), vertices
-    assert_equal expected_ints(ints), triangles
-  end
-
-  # A conversion that runs Ruby code may change the Array; what it removed is refused, and
-  # nothing past the Array's end is read.
+  # A conversion that runs Ruby code may empty the Array: nothing past its end is read.
   def test_array_emptied_by_a_conversion_is_refused
-    floats = [1.0, 2.0, 3.0, nil, 5.0, 6.0]
-    emptier = Object.new
-    emptier.define_singleton_method(:to_f) do
-      floats.clear
-      4.0
-    end
-    floats[3] = emptier
+    floats = [1.0, 2.0, 3.0, Object.new, 5.0, 6.0]
+    floats[3].define_singleton_method(:to_f) { floats.clear && 4.0 }
     exporter = SketchupExporter.new
     exporter.open_file(*open_args(File.join(folder, 'emptied.vsf')))
-    error = assert_raises(TypeError) do
+    assert_raises_with(TypeError, 'no implicit conversion to float from nil') do
       exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0)
     end
-    assert_equal 'no implicit conversion to float from nil', error.message
-    exporter.close_file
   end
 end

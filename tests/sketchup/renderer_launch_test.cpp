@@ -1,6 +1,5 @@
 // Locating the renderer through its configuration file and starting it on the exported scene.
-// A small shell script stands in for the renderer: it writes its working folder and arguments
-// to a file.
+// A shell script stands in for the renderer: it writes its working folder and arguments to a file.
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -18,7 +17,7 @@
 
 #include "SketchupExporter.h"
 #include "command_line.h"
-#include "scoped_environment.h"
+#include "exporter_test_support.h"
 #include "test_files.h"
 
 namespace {
@@ -56,17 +55,13 @@ class RendererLaunch : public ::testing::Test {
     }
 
     std::string run_error() {
-        try {
-            export_and_run();
-        } catch (const std::runtime_error& e) {
-            return e.what();
-        }
-        return "(nothing thrown)";
+        return message_of<std::runtime_error>([this] { export_and_run(); });
     }
 
     TemporaryFolder folder;
     const std::string user_config = folder.file("home config");
     const std::string system_config = folder.file("xdg");
+    const std::string user_file = user_config + "/Tavren/Vistrel.conf";
     ScopedEnvironment config_home{"XDG_CONFIG_HOME", user_config};
     ScopedEnvironment config_dirs{"XDG_CONFIG_DIRS", folder.file("none") + ":" + system_config};
     const std::string bin_folder = folder.file("renderer bin");
@@ -76,10 +71,11 @@ class RendererLaunch : public ::testing::Test {
     SketchupExporter exporter;
 };
 
+// The user's configuration comes first; the scene path keeps its blanks as one argument.
 TEST_F(RendererLaunch, StartsConfiguredProgramInItsFolderWithTheSceneAsOneArgument) {
-    write_text(user_config + "/Tavren/Vistrel.conf",
-               "# where the renderer lives\n\n  BinName =  " + renderer +
-                   "  \nBinFolder=" + bin_folder + "\n");
+    write_text(user_file, "# where the renderer lives\n\n  BinName =  " + renderer +
+                              "  \nBinFolder=" + bin_folder + "\n");
+    write_text(system_config + "/Tavren/Vistrel.conf", "BinName=/nowhere/vistrel\n");
     export_and_run();
     EXPECT_EQ(launched(), (Lines{bin_folder, "-import2", scene}));
     // The renderer was handed to init: no child of ours is left, finished or not.
@@ -93,60 +89,31 @@ TEST_F(RendererLaunch, SystemConfigurationServesWhenTheUserHasNone) {
     ScopedEnvironment home("HOME", folder.file("home"));
     ScopedEnvironment no_user_config("XDG_CONFIG_HOME", std::nullopt);
     export_and_run();
-    EXPECT_EQ(launched().at(1), "-import2");
-}
-
-TEST_F(RendererLaunch, UserConfigurationComesFirst) {
-    write_text(user_config + "/Tavren/Vistrel.conf", "BinName=" + renderer + "\n");
-    write_text(system_config + "/Tavren/Vistrel.conf", "BinName=/nowhere/vistrel\n");
-    export_and_run();
     EXPECT_EQ(launched().at(2), scene);
 }
 
-TEST_F(RendererLaunch, MissingConfigurationIsReported) {
-    EXPECT_EQ(run_error(), "renderer not configured: none of " + user_config +
-                               "/Tavren/Vistrel.conf, " + folder.file("none") +
-                               "/Tavren/Vistrel.conf, " + system_config +
+// Each failure names what is missing, or the program and the OS error of its start.
+TEST_F(RendererLaunch, FailuresAreReported) {
+    EXPECT_EQ(message_of<std::logic_error>([this] { exporter.run_vistrel(); }),
+              "run_vistrel: no scene has been exported");
+    EXPECT_EQ(run_error(), "renderer not configured: none of " + user_file + ", " +
+                               folder.file("none") + "/Tavren/Vistrel.conf, " + system_config +
                                "/Tavren/Vistrel.conf exists");
-}
+    write_text(user_file, "BinFolder=" + bin_folder + "\n#BinName=" + renderer + "\nBinName=\n");
+    EXPECT_EQ(run_error(), "renderer not configured: no BinName in " + user_file);
 
-TEST_F(RendererLaunch, ConfigurationWithoutProgramIsReported) {
-    const std::string config = user_config + "/Tavren/Vistrel.conf";
-    write_text(config, "BinFolder=" + bin_folder + "\n#BinName=" + renderer + "\nBinName=\n");
-    EXPECT_EQ(run_error(), "renderer not configured: no BinName in " + config);
-}
-
-TEST_F(RendererLaunch, ProgramThatCannotStartIsReportedWithTheOsError) {
-    const std::string config = user_config + "/Tavren/Vistrel.conf";
     const std::string missing = folder.file("no-renderer");
-    write_text(config, "BinName=" + missing + "\n");
+    write_text(user_file, "BinName=" + missing + "\n");
     EXPECT_EQ(run_error(), "cannot start renderer " + missing + ": No such file or directory");
-
-    const std::string not_executable = folder.file("plain.txt");
-    write_text(not_executable, "text\n");
-    write_text(config, "BinName=" + not_executable + "\n");
-    EXPECT_EQ(run_error(), "cannot start renderer " + not_executable + ": Permission denied");
-
-    write_text(config, "BinName=" + renderer + "\nBinFolder=" + folder.file("gone") + "\n");
+    write_text(user_file, "BinName=" + renderer + "\nBinFolder=" + folder.file("gone") + "\n");
     EXPECT_EQ(run_error(), "cannot start renderer " + renderer + " in " + folder.file("gone") +
                                ": No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(report));
-}
-
-TEST_F(RendererLaunch, NothingToRenderBeforeTheFirstExport) {
-    try {
-        exporter.run_vistrel();
-        ADD_FAILURE() << "nothing thrown";
-    } catch (const std::logic_error& e) {
-        EXPECT_STREQ(e.what(), "run_vistrel: no scene has been exported");
-    }
 }
 #endif
 
 TEST(WindowsCommandLine, ArgumentsWithBlanksOrQuotesAreQuotedSoTheyReadBackWhole) {
     EXPECT_EQ(platform::quote_windows_argument("C:\\scenes\\a.vsf"), "C:\\scenes\\a.vsf");
-    EXPECT_EQ(platform::quote_windows_argument("C:\\My Scenes\\a b.vsf"),
-              "\"C:\\My Scenes\\a b.vsf\"");
     EXPECT_EQ(platform::quote_windows_argument("C:\\My Scenes\\"), "\"C:\\My Scenes\\\\\"");
     EXPECT_EQ(platform::quote_windows_argument("say \"hi\"\\"), "\"say \\\"hi\\\"\\\\\"");
     EXPECT_EQ(platform::quote_windows_argument(""), "\"\"");

@@ -1,4 +1,5 @@
-// Sets or removes an environment variable for the life of the object.
+// Helpers of the exporter's tests: environment variables set for a scope, and the text of an
+// expected exception.
 #pragma once
 
 #include <cstdlib>
@@ -13,29 +14,19 @@ inline int setenv(const char* name, const char* value, int) {
 inline int unsetenv(const char* name) {
     return _putenv_s(name, "");
 }
-// The variable that names the temporary folder.
 constexpr const char* temporary_folder_variable = "TMP";
 #else
 constexpr const char* temporary_folder_variable = "TMPDIR";
 #endif
 
+// Sets (or with no value removes) an environment variable for the life of the object.
 class ScopedEnvironment {
   public:
     ScopedEnvironment(const char* name, std::optional<std::string> value) : name(name) {
         if (const char* old = std::getenv(name)) previous = old;
-        if (value) {
-            setenv(name, value->c_str(), 1);
-        } else {
-            unsetenv(name);
-        }
+        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
     }
-    ~ScopedEnvironment() {
-        if (previous) {
-            setenv(name, previous->c_str(), 1);
-        } else {
-            unsetenv(name);
-        }
-    }
+    ~ScopedEnvironment() { previous ? setenv(name, previous->c_str(), 1) : unsetenv(name); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
@@ -43,3 +34,14 @@ class ScopedEnvironment {
     const char* name;
     std::optional<std::string> previous;
 };
+
+// What call throws as an Exception; anything else escapes and fails the test.
+template <typename Exception, typename Call>
+std::string message_of(Call call) {
+    try {
+        call();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
