@@ -1,4 +1,4 @@
-// The stream: output of any length, failures remembered, ownership, and the number format.
+// The stream: output of any length, flush points, closing, ownership, and the number format.
 #ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <clocale>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "writer_fixture.h"
@@ -22,65 +20,40 @@ TEST_F(WriterTest, LongOutputIsWrittenWhole) {
     w.begin_shader(nullptr, "big");
     w.set_param("s", PARAM_STRING, value.c_str());
     w.end_shader(0);
-    ShaderBuffer* big = w.current_shader();
-    w.set_shader(SHADER_SURFACE, big);
+    w.set_shader(SHADER_SURFACE, w.current_shader());
     w.set_int_param(value.c_str(), 1);
     w.end_frame();
-    EXPECT_EQ(big->length(), static_cast<int>(value.size()) + 19);
     EXPECT_EQ(finish(), line + " 100%\nframe 1 {\n  surface   \"big\" {\n    \"s\" \"" + value +
                             "\",\n  }  \n  \"" + value + "\" 1,\n}\n");
 }
 
-// Each statement reaches the file before the call returns, binary blocks included.
-TEST_F(WriterTest, FileIsCompleteAfterEveryStatement) {
-    tavScene_api& w = open(true);
+// Each statement reaches the file before the call returns, binary blocks included; after
+// close() nothing more is written or captured.
+TEST_F(WriterTest, FileIsCompleteAfterEveryStatementUntilClosed) {
+    tavScene_api_file& w = open(true);
     w.render();
     EXPECT_EQ(on_disk(), "\nrender\n");
     const int i = 1;
     w.begin_array_param("t");
     w.add_array_value(PARAM_INT, &i);
     w.end_array_param();
-    EXPECT_EQ(on_disk(),
-              "\nrender\n\"t\" [\n  " + block_header('i', 1) + std::string("\1\0\0\0 ],\n", 8));
-    w.instance("A\n");
-    EXPECT_EQ(on_disk().substr(32), "instance xX410a\n");
-}
-
-TEST(WriterStreamTest, FullDeviceFailureIsRemembered) {
-    FILE* full = std::fopen("/dev/full", "wb");
-    if (!full) GTEST_SKIP() << "no /dev/full on this machine";
-    tavScene_api_file w(full, true);
-    EXPECT_EQ(w.error(), 0);
-    w.begin_group("g", true);
-    EXPECT_EQ(w.error(), ENOSPC);
-    w.render();
-    EXPECT_EQ(w.close(), ENOSPC);
-    EXPECT_EQ(w.close(), ENOSPC);
-    w.render();  // skipped: the stream is gone
-    EXPECT_EQ(w.error(), ENOSPC);
-}
-
-TEST_F(WriterTest, CloseEndsTheOutputEarly) {
-    tavScene_api_file& w = open();
-    w.render();
+    const std::string complete =
+        "\nrender\n\"t\" [\n  " + block_header('i', 1) + std::string("\1\0\0\0 ],\n", 8);
+    EXPECT_EQ(on_disk(), complete);
     EXPECT_EQ(w.close(), 0);
     w.render();
     w.begin_shader(nullptr, "skipped");
     w.end_shader(0);
     EXPECT_EQ(w.current_shader()->length(), 0);
-    EXPECT_EQ(finish(), "\nrender\n");
+    EXPECT_EQ(finish(), complete);
 }
 
 #ifndef _WIN32  // POSIX pipes and descriptor flags
 TEST(WriterStreamTest, DestructionClosesTheGivenStream) {
     int ends[2];
     ASSERT_EQ(pipe(ends), 0);
-    {
-        tavScene_api_file w(fdopen(ends[1], "wb"), false);
-        w.render();
-    }
+    { tavScene_api_file(fdopen(ends[1], "wb"), false).render(); }
     EXPECT_EQ(fcntl(ends[1], F_GETFD), -1);
-    EXPECT_EQ(errno, EBADF);
     char got[16] = {};
     EXPECT_EQ(read(ends[0], got, sizeof got), 8);
     EXPECT_STREQ(got, "\nrender\n");
@@ -88,19 +61,7 @@ TEST(WriterStreamTest, DestructionClosesTheGivenStream) {
 }
 #endif
 
-TEST(WriterStreamTest, PathIsOpenedOrStandardOutputServes) {
-    const std::string path = ::testing::TempDir() + "writer_stream_test.vsf";
-    {
-        tavScene_api_file w(path.c_str(), false);
-        w.instance("i");
-        EXPECT_EQ(w.error(), 0);
-    }
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    EXPECT_EQ(content.str(), "instance \"i\"\n");
-    std::remove(path.c_str());
-
+TEST(WriterStreamTest, StandardOutputServesWhenThePathCannotBeOpened) {
     ::testing::internal::CaptureStdout();
     {
         tavScene_api_file w("/nonexistent-folder/scene.vsf", false);
@@ -114,10 +75,9 @@ TEST(WriterStreamTest, PathIsOpenedOrStandardOutputServes) {
 TEST_F(WriterTest, NumbersUseFullStopsWhateverTheHostLocale) {
     const char* comma_locale = nullptr;
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "de_DE", "fr_FR.UTF-8", "nl_NL.UTF-8"}) {
-        if (std::setlocale(LC_NUMERIC, name) && *std::localeconv()->decimal_point == ',') {
+        if (!comma_locale && std::setlocale(LC_NUMERIC, name) &&
+            *std::localeconv()->decimal_point == ',')
             comma_locale = name;
-            break;
-        }
     }
     if (!comma_locale) {
         std::setlocale(LC_NUMERIC, "C");
