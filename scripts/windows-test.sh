@@ -26,10 +26,11 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 build_dir=${WINDOWS_BUILD_DIR:-build-windows}
+[[ $build_dir = /* ]] || build_dir=$PWD/$build_dir
 cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
 
-export WINEPREFIX="$PWD/$build_dir/wine-prefix"
+export WINEPREFIX="$build_dir/wine-prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers in a fresh prefix
 wine=$(command -v wine || echo /usr/lib/wine/wine64)

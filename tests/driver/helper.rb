@@ -23,16 +23,7 @@ class RecordingExporter
     end
   end
 
-  def names
-    @calls.map(&:first)
-  end
-
-  # add_faces2 calls as Hashes of their arguments.
-  def meshes
-    @calls.select { |c| c.first == :add_faces2 }.map do |c|
-      %i[num_vertices num_faces vs fs ns uvs material texture r g b a].zip(c.drop(1)).to_h
-    end
-  end
+  def names = @calls.map(&:first)
 end
 
 module DriverTestHelper
@@ -42,32 +33,25 @@ module DriverTestHelper
   end
 
   def teardown
-    FileUtils.chmod_R(0o700, @dir)
     FileUtils.remove_entry(@dir)
   end
 
   # Writes the files named in the Hash into the test folder; returns the path of the first.
   def write_files(files)
-    files.map do |name, text|
-      path = File.join(@dir, name)
-      File.binwrite(path, text)
-      path
-    end.first
+    files.map { |name, text| File.join(@dir, name).tap { |path| File.binwrite(path, text) } }.first
   end
 
-  def read_obj(text, mtl: nil, extra: {})
-    files = { 'model.obj' => text }
-    files['model.mtl'] = mtl if mtl
-    path = write_files(files.merge(extra))
+  def read_obj(text, mtl: nil)
+    path = write_files({ 'model.obj' => text, 'model.mtl' => mtl }.compact)
     VistrelExport::ObjReader.new(warn: ->(w) { @warnings << w }).read(path)
   end
 
-  def assert_error(pattern_or_text, &block)
-    error = assert_raises(VistrelExport::Error, &block)
-    if pattern_or_text.is_a?(Regexp)
-      assert_match pattern_or_text, error.message
-    else
-      assert_equal pattern_or_text, error.message
-    end
+  def read_mtl(text, extra = {})
+    path = write_files({ 'm.mtl' => text }.merge(extra))
+    VistrelExport::MtlReader.new(warn: ->(w) { @warnings << w }).read(path)
+  end
+
+  def assert_error(message, &block)
+    assert_equal message, assert_raises(VistrelExport::Error, &block).message
   end
 end

@@ -1,54 +1,35 @@
 # frozen_string_literal: true
 
+require 'stringio'
 require_relative 'helper'
 
+# The driver against a recording exporter, the default camera and the progress meter.
 class DriverTest < Minitest::Test
   include DriverTestHelper
 
-  def sample_model
-    VistrelExport::ObjReader.new.read(VistrelExport::CLI::SAMPLE)
-  end
-
-  def export(model, path, exporter = RecordingExporter.new, progress: nil)
+  def export(path = nil, exporter = RecordingExporter.new, model: nil, progress: nil)
+    model ||= VistrelExport::ObjReader.new.read(VistrelExport::CLI::SAMPLE)
     camera = VistrelExport::Camera.new(model.bounds)
     summary = VistrelExport::Driver.new(exporter, progress: progress).export(model, camera, path)
-    [exporter, summary]
+    [exporter, summary, camera]
   end
 
-  def test_the_sample_is_handed_over_in_the_modellers_order
-    exporter, summary = export(sample_model, nil)
-    calls = exporter.calls.map { |c| c.first == :add_faces2 ? [:add_faces2, c[7]] : c.take(2) }
-    assert_equal [[:open_file, 'room'],
-                  [:begin_group, 'Box'], [:add_faces2, ''], [:end_group],
-                  [:begin_group, 'Room'],
-                  [:begin_group, 'Floor'], [:add_faces2, 'floor_tiles'], [:end_group],
-                  [:begin_group, 'Walls'], [:add_faces2, 'wall_paint'], [:end_group],
-                  [:end_group],
-                  [:begin_group, 'Table'],
-                  [:begin_group, 'Top'], [:add_faces2, 'oak'], [:end_group],
-                  [:begin_group, 'Legs'], [:add_faces2, 'oak'], [:end_group],
-                  [:end_group],
-                  [:begin_group, 'Vase'], [:add_faces2, 'ceramic'], [:end_group],
-                  [:begin_group, 'Glass'], [:add_faces2, 'glass'], [:end_group],
-                  [:begin_group, 'Ball'], [:add_faces2, 'rubber'], [:end_group],
-                  [:close_file]], calls
+  def test_the_sample_is_handed_over_in_the_modellers_order_with_whole_meshes
+    done = []
+    exporter, summary, camera = export(progress: ->(triangles, _total) { done << triangles })
+    tree = exporter.calls.map do |name, *args|
+      { begin_group: "#{args[0]} {", end_group: '}', add_faces2: "(#{args[6]})" }.fetch(name, name.to_s)
+    end
+    assert_equal 'open_file Box { () } Room { Floor { (floor_tiles) } Walls { (wall_paint) } } Table { Top { (oak) } ' \
+                 'Legs { (oak) } } Vase { (ceramic) } Glass { (glass) } Ball { (rubber) } close_file', tree.join(' ')
+    # No path: a new temporary file.
+    assert_equal ['room', '', camera.eye, camera.direction, camera.up_vector, 45.0, 0.0, false], exporter.calls[0].drop(1)
     assert_equal [10, 8, 404], [summary.groups, summary.meshes, summary.triangles]
-  end
-
-  def test_open_file_gets_the_camera_and_a_temporary_output_unless_a_path_is_given
-    model = sample_model
-    camera = VistrelExport::Camera.new(model.bounds)
-    exporter, = export(model, nil)
-    assert_equal [:open_file, 'room', '', camera.eye, camera.direction, camera.up_vector, 45.0, 0.0, false],
-                 exporter.calls.first
-    path = File.join(@dir, 'out.vsf')
-    exporter, summary = export(sample_model, path)
-    assert_equal [path, true], exporter.calls.first.values_at(2, 8)
-    assert_equal path, summary.path
-  end
-
-  def test_meshes_carry_whole_per_vertex_arrays_and_the_materials_colour
-    meshes = export(sample_model, nil).first.meshes
+    assert_equal [12, 14, 18, 30, 78, 184, 212, 404], done
+    # Meshes carry whole per-vertex arrays and their material's colour.
+    meshes = exporter.calls.select { |c| c.first == :add_faces2 }.map do |c|
+      %i[num_vertices num_faces vs fs ns uvs material texture r g b a].zip(c.drop(1)).to_h
+    end
     meshes.each do |m|
       assert_equal [3 * m[:num_vertices]] * 3, [m[:vs].size, m[:ns].size, m[:uvs].size]
       assert_equal 3 * m[:num_faces], m[:fs].size
@@ -59,14 +40,6 @@ class DriverTest < Minitest::Test
     assert_equal [158, 153, 140], floor.values_at(:r, :g, :b)
     assert_equal File.join(File.dirname(VistrelExport::CLI::SAMPLE), 'wood.png'), top[:texture]
     assert_equal 0.35, meshes.find { |m| m[:material] == 'glass' }[:a]
-    assert(top[:uvs].each_slice(3).all? { |_u, _v, w| w.zero? })
-  end
-
-  def test_progress_counts_triangles_handed_over
-    reports = []
-    export(sample_model, nil, progress: ->(done, total) { reports << [done, total] })
-    assert_equal [12, 14, 18, 30, 78, 184, 212, 404], reports.map(&:first)
-    assert(reports.all? { |_, total| total == 404 })
   end
 
   def test_a_failure_after_opening_closes_and_removes_the_incomplete_file
@@ -76,16 +49,48 @@ class DriverTest < Minitest::Test
       super(*args)
       File.write(path, 'partial')
     end
-    error = assert_raises(VistrelExport::Error) { export(sample_model, path, exporter) }
-    assert_equal 'disk full', error.message
+    assert_error('disk full') { export(path, exporter) }
     assert_equal %i[open_file begin_group add_faces2 close_file], exporter.names
     refute File.exist?(path)
   end
 
-  def test_a_model_without_faces_writes_the_camera_only
-    model = read_obj("v 0 0 0\ng empty\n")
-    exporter, summary = export(model, nil)
+  def test_groups_without_faces_are_left_out
+    exporter, summary = export(model: read_obj("v 0 0 0\ng empty\n"))
     assert_equal %i[open_file close_file], exporter.names
     assert_equal [0, 0, 0], [summary.groups, summary.meshes, summary.triangles]
+  end
+
+  def test_default_camera_fits_the_bounding_sphere_and_impossible_views_are_refused
+    box = [[-1.0, 0.0, -2.0], [3.0, 2.0, 2.0]] # centre (1, 1, 0), radius 3
+    camera = VistrelExport::Camera.new(box)
+    # From the front right above: 30 degrees to the right, 25 degrees up.
+    rad = Math::PI / 180
+    offset = [Math.cos(25 * rad) * Math.sin(30 * rad), Math.sin(25 * rad), Math.cos(25 * rad) * Math.cos(30 * rad)]
+    distance = 3 * 1.05 / Math.sin(22.5 * rad)
+    expected = [1 + distance * offset[0], 1 + distance * offset[1], distance * offset[2]]
+    expected.zip(camera.eye).each { |e, a| assert_in_delta e, a, 1e-12 }
+    assert_in_delta 0.0, camera.up_vector.zip(camera.direction).sum { |a, b| a * b }, 1e-12
+    {
+      { fov: 180.0 } => '--fov must lie between 0 and 180 degrees, got 180.0',
+      { eye: [1.0, 1.0, 0.0] } => 'the eye and the target are the same point',
+      { eye: [1.0, 5.0, 0.0] } => 'the up direction is parallel to the view direction'
+    }.each do |options, message|
+      assert_equal message, assert_raises(VistrelExport::UsageError) { VistrelExport::Camera.new(box, **options) }.message
+    end
+  end
+
+  # On a terminal the line is rewritten in place, at most every 0.2 s but always at 100%.
+  def test_progress_on_a_terminal
+    io = StringIO.new
+    io.define_singleton_method(:tty?) { true }
+    time = 0.0
+    meter = VistrelExport::Progress.new(io, clock: -> { time })
+    [[100, 0.5], [200, 0.6], [500, 0.8], [1000, 0.85]].each do |done, seconds|
+      time = seconds
+      meter.exporting(done, 1000)
+    end
+    meter.finish
+    assert_equal "\rexporting  10%  100 triangles  0.5 s\e[K\rexporting  50%  500 triangles  0.8 s\e[K" \
+                 "\rexporting 100%  1000 triangles  0.8 s\e[K\n", io.string
   end
 end

@@ -9,30 +9,17 @@
 // clang-format on
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
-
-namespace {
-
-std::string utf8(const wchar_t* text) {
-    int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, &result[0], length, nullptr, nullptr);
-    result.pop_back();  // the terminating zero
-    return result;
-}
-
-}  // namespace
 
 int main() {
     wchar_t report[MAX_PATH] = {};
     if (GetEnvironmentVariableW(L"VISTREL_STANDIN_REPORT", report, MAX_PATH) == 0) return 2;
-    wchar_t folder[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, folder);
-
-    std::string lines = utf8(folder) + "\n";
+    std::string lines = std::filesystem::current_path().u8string() + "\n";
     int count = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    for (int i = 0; arguments && i < count; ++i) lines += utf8(arguments[i]) + "\n";
+    for (int i = 0; arguments && i < count; ++i)
+        lines += std::filesystem::path(arguments[i]).u8string() + "\n";
     LocalFree(arguments);
 
     const std::wstring part = std::wstring(report) + L".part";

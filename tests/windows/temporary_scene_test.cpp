@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <ios>
+#include <iterator>
 #include <string>
 
 #include "SketchupExporter.h"
@@ -17,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const float eye[3] = {1, 2, 3}, dir[3] = {0, 0, -1}, up[3] = {0, 1, 0};
+const std::string header = "//---tavren:dal:3---\n";
 
 std::string export_to_temporary_file() {
     SketchupExporter exporter;
@@ -31,11 +33,8 @@ class TemporaryScene : public ::testing::Test {
     ScopedVariable tmp{L"TMP", wide(folder.path())};
 };
 
+// Each scene is a new "vis*.vsf"; the system's own empty ".tmp" beside it keeps the stem taken.
 TEST_F(TemporaryScene, IsANewVsfFileInTheWindowsTemporaryFolder) {
-    wchar_t system_folder[MAX_PATH + 1] = {};
-    ASSERT_GT(GetTempPathW(MAX_PATH + 1, system_folder), 0u);
-    EXPECT_EQ(utf8(system_folder), folder.path() + "\\");
-
     const std::string first = export_to_temporary_file();
     const std::string second = export_to_temporary_file();
     EXPECT_NE(first, second);
@@ -44,17 +43,10 @@ TEST_F(TemporaryScene, IsANewVsfFileInTheWindowsTemporaryFolder) {
         EXPECT_EQ(scene.parent_path(), fs::u8path(folder.path())) << path;
         EXPECT_EQ(scene.extension(), ".vsf");
         EXPECT_EQ(scene.stem().string().rfind("vis", 0), 0u) << path;
-        EXPECT_EQ(read_file(path).rfind("//---tavren:dal:3---\n", 0), 0u);
-        // The system's own empty file keeps the stem taken.
-        fs::path reserved = scene;
-        reserved.replace_extension(".tmp");
-        EXPECT_TRUE(fs::exists(reserved)) << reserved;
-        EXPECT_EQ(fs::file_size(reserved), 0u);
+        EXPECT_EQ(read_file(path).rfind(header, 0), 0u);
+        EXPECT_EQ(fs::file_size(fs::path(scene).replace_extension(".tmp")), 0u);
     }
-    std::size_t files = 0;
-    for (auto it = fs::directory_iterator(folder.path()); it != fs::directory_iterator(); ++it)
-        ++files;
-    EXPECT_EQ(files, 4u);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 4);
     EXPECT_FALSE(fs::exists("ignored.vsf"));
 }
 
@@ -62,7 +54,6 @@ TEST_F(TemporaryScene, IsANewVsfFileInTheWindowsTemporaryFolder) {
 // GetTempFileNameW counts up from the clock, past the names whose ".tmp" exists, so the names
 // after the one it gave last are given earlier scenes here.
 TEST_F(TemporaryScene, AnEarlierSceneWhoseTmpFileIsGoneIsNotOverwritten) {
-    constexpr unsigned earlier_count = 20;
     auto name_with = [&](unsigned number, const char* extension) {
         char stem[16];
         std::snprintf(stem, sizeof stem, "vis%x.%s", number, extension);
@@ -73,18 +64,16 @@ TEST_F(TemporaryScene, AnEarlierSceneWhoseTmpFileIsGoneIsNotOverwritten) {
         wchar_t given[MAX_PATH + 1] = {};
         ASSERT_NE(GetTempFileNameW(wide(folder.path()).c_str(), L"vistrel", 0, given), 0u);
         const unsigned last = std::stoul(fs::path(given).stem().string().substr(3), nullptr, 16);
-        if (last + earlier_count > 0xffff) continue;
-        for (unsigned n = last + 1; n <= last + earlier_count; ++n)
+        if (last + 20 > 0xffff) continue;
+        for (unsigned n = last + 1; n <= last + 20; ++n)
             std::ofstream(fs::u8path(name_with(n, "vsf")), std::ios::binary) << "earlier scene";
-
         const std::string scene = export_to_temporary_file();
-        for (unsigned n = last + 1; n <= last + earlier_count; ++n) {
-            EXPECT_NE(scene, name_with(n, "vsf"));
+        EXPECT_EQ(read_file(scene).rfind(header, 0), 0u);
+        for (unsigned n = last + 1; n <= last + 20; ++n) {
             EXPECT_EQ(read_file(name_with(n, "vsf")), "earlier scene");
             // The system handed out this name, so the case under test happened.
             if (fs::exists(fs::u8path(name_with(n, "tmp")))) passed_over = true;
         }
-        EXPECT_EQ(read_file(scene).rfind("//---tavren:dal:3---\n", 0), 0u);
     }
     EXPECT_TRUE(passed_over) << "the system never handed out a name of an earlier scene";
 }
@@ -97,11 +86,10 @@ TEST_F(TemporaryScene, MissingTemporaryFolderIsReported) {
         exporter.open_file("m", "", eye, dir, up, 45, 0, false);
         ADD_FAILURE() << "nothing thrown";
     } catch (const std::ios_base::failure& e) {
-        EXPECT_EQ(e.code().category(), std::system_category());
-        EXPECT_EQ(std::string(e.what()),
-                  "cannot create a temporary scene file in " + missing + ": " + e.code().message());
-        EXPECT_TRUE(e.code().value() == ERROR_PATH_NOT_FOUND || e.code().value() == ERROR_DIRECTORY)
-            << e.code().value();
+        const int error = e.code().value();
+        EXPECT_TRUE(error == ERROR_PATH_NOT_FOUND || error == ERROR_DIRECTORY) << error;
+        EXPECT_EQ(std::string(e.what()), "cannot create a temporary scene file in " + missing +
+                                             ": " + system_message(error));
     }
     EXPECT_FALSE(exporter.is_open());
 }

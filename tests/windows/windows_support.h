@@ -1,27 +1,19 @@
-// Helpers of the Windows tests: UTF-8 and UTF-16 texts, and environment variables set for the
-// length of a test.
+// Helpers of the Windows tests: UTF-8 and UTF-16 texts, system messages, and environment
+// variables set for the length of a test.
 #pragma once
 
 #include <windows.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <system_error>
 
 inline std::wstring wide(const std::string& text) {
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &result[0], length);
-    result.pop_back();  // the terminating zero
-    return result;
+    return std::filesystem::u8path(text).wstring();
 }
-
 inline std::string utf8(const std::wstring& text) {
-    int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &result[0], length, nullptr, nullptr);
-    result.pop_back();
-    return result;
+    return std::filesystem::path(text).u8string();
 }
 
 // The system's text for a Windows error code, as the exporter's messages end with it.
@@ -36,10 +28,7 @@ class ScopedVariable {
   public:
     ScopedVariable(const wchar_t* name, std::optional<std::wstring> value) : name(name) {
         static wchar_t old[32767];
-        SetLastError(ERROR_SUCCESS);
-        if (GetEnvironmentVariableW(name, old, 32767) > 0 ||
-            GetLastError() != ERROR_ENVVAR_NOT_FOUND)
-            previous = old;
+        if (GetEnvironmentVariableW(name, old, 32767) > 0) previous = old;
         SetEnvironmentVariableW(name, value ? value->c_str() : nullptr);
     }
     ~ScopedVariable() { SetEnvironmentVariableW(name, previous ? previous->c_str() : nullptr); }
