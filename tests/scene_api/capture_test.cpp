@@ -1,6 +1,4 @@
 // Anonymous shaders: capture into buffers, nesting, linking and splicing.
-#include <string>
-
 #include "writer_fixture.h"
 
 TEST_F(WriterTest, NestedShadersLinkedThroughPushAndPop) {
@@ -26,9 +24,11 @@ TEST_F(WriterTest, NestedShadersLinkedThroughPushAndPop) {
 
 // end_shader leaves the finished buffer active: without pop_shader the outer shader's later
 // parameters land in the inner buffer. A named shader is written in place and leaves the
-// active buffer as it was.
+// active buffer as it was. Popping the empty stack yields null.
 TEST_F(WriterTest, WithoutPopLaterWritesLandInTheInnerShaderAndNamedShadersGoInPlace) {
     tavScene_api& w = open();
+    w.pop_shader();
+    EXPECT_EQ(w.current_shader(), nullptr);
     w.begin_shader(nullptr, "outer");
     w.begin_shader(nullptr, "inner");
     w.end_shader(0);
@@ -42,23 +42,6 @@ TEST_F(WriterTest, WithoutPopLaterWritesLandInTheInnerShaderAndNamedShadersGoInP
     EXPECT_EQ(w.current_shader(), inner);
     EXPECT_EQ(finish(),
               "#define shader \"env\" \"tav_envmap\" {\n  \"image\" \"startup.hdr\",\n}\n");
-}
-
-// A shader value is spliced two spaces in from the line it stands on.
-TEST_F(WriterTest, ShaderValuesAreSplicedTwoSpacesIn) {
-    tavScene_api& w = open();
-    w.begin_shader(nullptr, "t");
-    w.set_int_param("x", 1);
-    w.end_shader(0);
-    ShaderBuffer* shader = w.current_shader();
-    w.begin_object("o", true);
-    w.set_param("map", PARAM_SHADER, &shader);
-    w.begin_geometry("g");
-    w.begin_geometry("g");  // the splice ignores this deeper indentation
-    w.set_param("map", PARAM_SHADER, &shader);
-    EXPECT_EQ(finish(),
-              "\nobject \"o\" {\n  map   \"t\" {\n    \"x\" 1,\n  }\n  geometry \"g\" {\n"
-              "    geometry \"g\" {\n      \"map\"   \"t\" {\n    \"x\" 1,\n  },\n");
 }
 
 // A shader holding a binary array is copied byte for byte, never re-indented.

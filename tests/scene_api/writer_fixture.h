@@ -29,7 +29,7 @@ class WriterTest : public ::testing::Test {
         return *writer;
     }
     std::string on_disk() const { return read_file(path); }  // the writer still open
-    std::string finish() {  // destroys the writer, which closes its stream, and reads the file
+    std::string finish() {  // destroying the writer closes its stream
         writer.reset();
         return on_disk();
     }
@@ -38,9 +38,9 @@ class WriterTest : public ::testing::Test {
         std::remove(path.c_str());
     }
 
-    const ::testing::TestInfo& test = *::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string path =
-        ::testing::TempDir() + "writer_" + test.test_suite_name() + "_" + test.name() + ".vsf";
+    const std::string path = ::testing::TempDir() + "writer_" +
+                             ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                             ".vsf";
     std::unique_ptr<tavScene_api_file> writer;
 };
 
@@ -51,13 +51,7 @@ inline std::string block_header(char tag, std::uint32_t count) {
     return header;
 }
 
-template <typename T, std::size_t N>
-std::string bytes_of(const T (&items)[N]) {
-    return std::string(reinterpret_cast<const char*>(items), sizeof items);
-}
-
-inline void set_array(tavScene_api& w, const char* name, int base_kind, const void* data,
-                      int count) {
+inline void set_array(tavScene_api& w, const char* name, int kind, const void* data, int count) {
     const ParamArray array{data, count};
-    w.set_param(name, PARAM_ARRAY | base_kind, &array);
+    w.set_param(name, PARAM_ARRAY | kind, &array);
 }

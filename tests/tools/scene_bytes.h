@@ -1,6 +1,5 @@
-// Scene file bytes for the reader's tests, in the export layer's layout: stored scenes in data/
-// (room.vsf: a textured quad in group "table" and a plain quad in the top group "room";
-// table.vsf: the same textured quad and a quad with indexed normals) and pieces built by hand.
+// Scene bytes in the export layer's layout: data/room.vsf (a textured quad in group "table", a
+// plain one in the top group "room"), data/table.vsf (that quad, one with indexed normals), pieces.
 #pragma once
 
 #include <cstdint>
@@ -26,17 +25,18 @@ inline std::string data(const std::string& name) {
     return read_text(std::string(VISTREL_TOOLS_DATA) + "/" + name);
 }
 
-// A binary block: 01 02 03, the tag, the little-endian item count, the items.
-inline std::string block(char tag, std::int32_t count, const void* items, std::size_t bytes) {
+// A binary block: 01 02 03, the tag, the little-endian item count, the four-byte items.
+template <typename T>
+std::string block(char tag, const std::vector<T>& items) {
     std::string out = {'\x01', '\x02', '\x03', tag};
-    for (int shift = 0; shift < 32; shift += 8) out += char((std::uint32_t(count) >> shift) & 0xff);
-    return out.append(static_cast<const char*>(items), bytes);
+    for (int shift = 0; shift < 32; shift += 8) out += char((items.size() >> shift) & 0xff);
+    return out.append(reinterpret_cast<const char*>(items.data()), 4 * items.size());
 }
 inline std::string floats(char tag, const std::vector<float>& items) {
-    return block(tag, std::int32_t(items.size()), items.data(), 4 * items.size());
+    return block(tag, items);
 }
 inline std::string ints(const std::vector<std::int32_t>& items) {
-    return block('i', std::int32_t(items.size()), items.data(), 4 * items.size());
+    return block('i', items);
 }
 
 // A binary array parameter of a geometry block.
@@ -52,10 +52,7 @@ inline std::string scene_with(const std::string& arrays) {
 
 // A temporary folder, removed with everything in it.
 struct TempDir {
-    std::string path = [] {
-        char name[] = "/tmp/inspect-test-XXXXXX";
-        return std::string(mkdtemp(name));
-    }();
+    std::string path = mkdtemp(std::string("/tmp/inspect-test-XXXXXX").data());
     ~TempDir() { std::filesystem::remove_all(path); }
 };
 
