@@ -23,18 +23,14 @@ class VistrelTestCase < Minitest::Test
 
   def before_setup
     super
-    return unless GC_STRESS
-
-    GC.start
-    GC.stress = true unless (self.class.instance_variable_get(:@light_gc) || []).include?(name)
+    GC.start if GC_STRESS
+    GC.stress = GC_STRESS && !(self.class.instance_variable_get(:@light_gc) || []).include?(name)
   end
 
   def after_teardown
-    if GC_STRESS
-      GC.stress = false
-      GC.start
-      GC.compact if GC.respond_to?(:compact)
-    end
+    GC.stress = false
+    GC.compact if GC_STRESS && GC.respond_to?(:compact)
+    FileUtils.remove_entry(@folder) if @folder
     super
   end
 
@@ -43,17 +39,10 @@ class VistrelTestCase < Minitest::Test
     @folder ||= Dir.mktmpdir('vistrel-ruby-test')
   end
 
-  def teardown
-    FileUtils.remove_entry(@folder) if @folder
-    super
-  end
-
   # Asserts that the block raises exactly error_class with exactly text.
   def assert_raises_with(error_class, text, &block)
     error = assert_raises(Exception, &block)
-    assert_equal error_class, error.class, "raised #{error.class}: #{error.message}"
-    assert_equal text, error.message
-    error
+    assert_equal [error_class, text], [error.class, error.message]
   end
 
   # The wrapper's conversion failure text.
@@ -64,15 +53,13 @@ class VistrelTestCase < Minitest::Test
   # The 12 arguments of add_faces for one triangle, with overrides by position (1-based).
   def face_args(overrides = {})
     triangle = [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0]
-    args = [3, 1, triangle, [1, 2, 3], [0.0, 0.0, 1.0] * 3, triangle, 'brick', '', 255, 128, 0, 1.0]
-    overrides.each { |position, value| args[position - 1] = value }
-    args
+    with([3, 1, triangle, [1, 2, 3], [0.0, 0.0, 1.0] * 3, triangle, 'brick', '', 255, 128, 0, 1.0], overrides)
   end
 
   # The 8 arguments of open_file writing to path.
   def open_args(path, overrides = {})
-    args = ['model', path, [1.0, 2.0, 3.0], [0.0, 1.0, 0.0], [0.0, 0.0, 1.0], 45.0, 0.0, true]
-    overrides.each { |position, value| args[position - 1] = value }
-    args
+    with(['model', path, [1.0, 2.0, 3.0], [0.0, 1.0, 0.0], [0.0, 0.0, 1.0], 45.0, 0.0, true], overrides)
   end
+
+  def with(args, overrides) = args.tap { overrides.each { |position, value| args[position - 1] = value } }
 end

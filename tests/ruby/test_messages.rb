@@ -2,7 +2,7 @@
 
 require_relative 'helper'
 
-# The exact texts of refused calls.
+# The exact texts of refused calls, and the face record's fixed texts.
 class TestMessages < VistrelTestCase
   def setup
     @exporter = SketchupExporter.new
@@ -16,71 +16,74 @@ class TestMessages < VistrelTestCase
   end
 
   # Each conversion kind names the position, the type word and the method; an array argument
-  # that is no Array (a pointer object neither) is refused the same way.
+  # that is no Array, or a pointer object, is refused the same way.
   def test_conversion_failures
-    assert_raises_with(TypeError, refused(1, 'int', 'String "abc"', 'add_faces')) do
-      @exporter.add_faces(*face_args(1 => 'abc'))
-    end
-    assert_raises_with(TypeError, refused(7, 'char *', 'Integer 5', 'add_faces')) do
-      @exporter.add_faces(*face_args(7 => 5))
+    [[1, 'int', 'String "abc"', 'abc'], [7, 'char *', 'Integer 5', 5], [3, 'float *', 'String "abc"', 'abc'],
+     [4, 'int *', 'NilClass nil', nil]].each do |at, type, text, value|
+      message = refused(at, type, text, 'add_faces')
+      assert_raises_with(TypeError, message) { @exporter.add_faces(*face_args(at => value)) }
     end
     assert_raises_with(TypeError, refused(8, 'bool', 'NilClass nil', 'open_file')) do
       @exporter.open_file(*open_args('x', 8 => nil))
     end
-    assert_raises_with(TypeError, refused(3, 'float *', 'String "abc"', 'add_faces')) do
-      @exporter.add_faces(*face_args(3 => 'abc'))
-    end
-    assert_raises_with(TypeError, refused(4, 'int *', 'NilClass nil', 'add_faces2')) do
-      @exporter.add_faces2(*face_args(4 => nil))
-    end
-    assert_raises_with(TypeError, refused(1, 'float *', 'Hash {}', 'transform')) { @exporter.transform({}) }
     face = Face.new
     face.parr = [1, 2, 3]
     pointer = face.parr
-    assert_raises(TypeError) { face.narr = pointer }
     text = refused(7, 'char *', "SWIG::TYPE_p_float #{pointer.inspect[0, 30]}...", 'add_faces')
     assert_raises_with(TypeError, text) { @exporter.add_faces(*face_args(7 => pointer)) }
-    error = assert_raises(TypeError) { @exporter.add_faces(*face_args(3 => [0, 'a', 0] * 3)) }
-    assert_equal 'no implicit conversion to float from string', error.message
+    assert_raises_with(TypeError, 'no implicit conversion to float from string') do
+      @exporter.add_faces(*face_args(3 => [0, 'a', 0] * 3))
+    end
   end
 
+  # The value's inspect text is cut after 30 bytes, even inside a character.
   def test_inspect_text_is_cut_after_30_bytes
     exactly30 = 'a' * 28 # inspect adds two quotes
     assert_raises_with(TypeError, refused(1, 'int', "String \"#{exactly30}\"", 'num_f')) do
       Face.new.num_f = exactly30
     end
-    longer = 'b' * 29
-    assert_raises_with(TypeError, refused(1, 'int', "String \"#{longer}...", 'num_f')) do
-      Face.new.num_f = longer
-    end
     error = assert_raises(TypeError) { Face.new.num_f = 'é' * 20 }
     assert_equal Encoding::UTF_8, error.message.encoding
-    assert_equal "Expected argument 1 of type int, but got String \"#{'é' * 14}\xC3...".b,
-                 error.message.lines.first.chomp.b
+    assert_equal refused(1, 'int', "String \"#{'é' * 14}\xC3...", 'num_f').b, error.message.b
   end
 
   def test_numbers_out_of_range
-    limit = 3.4028234663852886e+38
     face = Face.new
-    face.a = limit
-    assert_equal limit, face.a
+    face.a = 3.4028234663852886e+38
     assert_raises_with(RangeError, refused(1, 'float', 'Float 1.0e+39', 'a')) { face.a = 1e39 }
-    assert_raises_with(RangeError, refused(12, 'float', 'Float -Infinity', 'add_faces')) do
-      @exporter.add_faces(*face_args(12 => -Float::INFINITY))
+    assert_equal 3.4028234663852886e+38, face.a, 'a refused value leaves the field as it was'
+    assert_raises_with(RangeError, refused(9, 'int', 'Integer 2147483648', 'add_faces')) do
+      @exporter.add_faces(*face_args(9 => 2**31))
     end
-    assert_equal limit, face.a, 'a refused value leaves the field as it was'
-    assert_raises_with(RangeError, refused(1, 'int', 'Integer 2147483648', 'r')) { face.r = 2**31 }
   end
 
   def test_face_constructor_overloads
-    prototypes = "Possible C/C++ prototypes are:\n    Face.new(int num_vertices, int num_faces, " \
-                 'float *vs, int *fs, float *ns, float *uvs, char *material, char *texture, ' \
-                 "int r, int g, int b, float a)\n    Face.new()\n"
+    prototypes = File.read(File.join(DATA_DIR, 'face_new_prototypes.txt'))
     assert_raises_with(ArgumentError, "Wrong arguments for overloaded method 'Face.new'.\n#{prototypes}") do
       Face.new(*face_args(9 => 2**40))
     end
     assert_raises_with(ArgumentError, "Wrong # of arguments for overloaded method 'Face.new'.\n#{prototypes}") do
       Face.new(*face_args, 1)
     end
+  end
+
+  # 256 bytes are kept without a terminator, inner NULs stay and trailing ones go, longer texts
+  # are refused and leave the field as it was, nil clears it; the constructor cuts at 255 bytes.
+  def test_fixed_texts
+    face = Face.new
+    full = (1..256).map { |i| (65 + i % 26).chr }.join
+    face.material = full
+    assert_equal full, face.material
+    face.material = "a\0b\0\0"
+    assert_equal "a\0b", face.material
+    face.texture = 'kept'
+    assert_raises_with(TypeError, refused(1, 'char [256]', "String \"#{'x' * 29}...", 'texture')) do
+      face.texture = 'x' * 257
+    end
+    assert_equal 'kept', face.texture
+    face.texture = nil
+    assert_equal '', face.texture
+    face = Face.new(*face_args(7 => 'm' * 300, 8 => nil))
+    assert_equal ['m' * 255, ''], [face.material, face.texture]
   end
 end

@@ -1,8 +1,9 @@
 // What the exporter asks of the scene layers, checked with a recording writer: batches, group
-// numbering, and calls made while no export is open.
+// numbering, null texts, and calls made while no export is open.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ios>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -36,7 +37,6 @@ Lines matching(const Lines& lines, const std::string& prefix) {
     return found;
 }
 
-// An exporter whose scenes go to a recording writer, or to another writer a test chooses.
 struct RecordedExporter : SketchupExporter {
     RecordedExporter() { writer_factory = &RecordingWriter::make; }
     void use_writer(WriterFactory factory) { writer_factory = factory; }
@@ -63,50 +63,44 @@ class ExporterCalls : public ::testing::Test {
     RecordedExporter exporter;
 };
 
-TEST_F(ExporterCalls, BatchesAreWrittenInByteOrderOfTheirKeys) {
-    open();
-    exporter.begin_group("g");
-    Faces f(3);
-    for (const char* material : {"brick", "", static_cast<const char*>(nullptr), "Brick", "brick"})
-        batch(f, material, material ? 9 : 10);
-    exporter.end_group();  // writes the batches
-    EXPECT_EQ(matching(read_lines(log), "begin_object"),
-              (Lines{"begin_object(\"Brick\", 1)", "begin_object(\"Default 10:20:30\", 1)",
-                     "begin_object(\"Default 9:20:30\", 1)", "begin_object(\"brick\", 1)"}));
-}
-
-// The calls of one key become one mesh: vertex numbers follow the vertices of the calls
-// before, the material comes from the first call, and each call's arrays are copied.
-TEST_F(ExporterCalls, BatchJoinsCallsAndTakesMaterialFromTheFirst) {
-    open();
+// The calls of one key become one mesh: vertex numbers follow the vertices of the calls before,
+// the material comes from the first call, and each call's arrays are copied. Null texts count as
+// empty, and a null model names the top group "object".
+TEST_F(ExporterCalls, BatchesAreJoinedPerKeyAndWrittenInByteOrder) {
+    open(nullptr);
     {
-        Faces first(4), middle(2, 10), last(3, 20);
+        Faces first(4), middle(2, 10), last(3, 20), other(3);
         batch(first, "", 10, "first.jpg", 0.5f);
-        batch(middle, "", 10, "middle.jpg", 1, 0);  // vertices only
+        batch(other, "brick", 9);
+        batch(middle, nullptr, 10, nullptr, 1, 0);  // vertices only
+        batch(other, "", 9);
+        batch(other, "Brick", 9);
         batch(last, "", 10, "last.jpg", 0.25f);
         std::fill(first.vs.begin(), first.vs.end(), -8.0f);
         std::fill(last.fs.begin(), last.fs.end(), 40);
     }
-    Lines mesh = lines_between(close(), "begin_object(\"Default 10:20:30\", 1)", "end_object()");
+    const Lines lines = close();
+    EXPECT_EQ(lines.at(2), "begin_group(\"object\", 1)");
+    EXPECT_EQ(matching(lines, "begin_object"),
+              (Lines{"begin_object(\"Brick\", 1)", "begin_object(\"Default 10:20:30\", 1)",
+                     "begin_object(\"Default 9:20:30\", 1)", "begin_object(\"brick\", 1)"}));
+    Lines mesh = lines_between(lines, "begin_object(\"Default 10:20:30\", 1)", "end_object()");
     EXPECT_EQ(lines_between(mesh, "begin_array_param(\"vertices\")", "end_array_param()").at(1),
               "add_array_value(COLOR 1 0 0)");
-    EXPECT_EQ(lines_between(mesh, "begin_array_param(\"triangles\")", "end_array_param()"),
-              (Lines{"add_array_value(INT 0)", "add_array_value(INT 1)", "add_array_value(INT 2)",
-                     "add_array_value(INT 6)", "add_array_value(INT 7)", "add_array_value(INT 8)",
-                     "end_array_param()"}));
+    EXPECT_EQ(
+        matching(mesh, "add_array_value(INT"),
+        (Lines{"add_array_value(INT 0)", "add_array_value(INT 1)", "add_array_value(INT 2)",
+               "add_array_value(INT 6)", "add_array_value(INT 7)", "add_array_value(INT 8)"}));
     EXPECT_EQ(matching(mesh, "set_param(\"texture\""),
               (Lines{"set_param(\"texture\", STRING \"first.jpg\")"}));
-    EXPECT_EQ(matching(mesh, "set_param(\"diffuse\""),
-              (Lines{"set_param(\"diffuse\", COLOR 0.0392156877 0.0784313753 0.117647059)"}));
     EXPECT_EQ(matching(mesh, "set_param(\"alpha\""), (Lines{"set_param(\"alpha\", FLOAT 0.5)"}));
 }
 
-// Finishing an export writes its pending batches and ends its groups; the next export numbers
-// its unnamed groups from zero again.
+// Finishing an export writes its pending batches and ends its groups.
 TEST_F(ExporterCalls, OpenFileWhileOpenFinishesTheOpenExport) {
     const std::string first = folder.file("first.log");
     exporter.open_file("m", first.c_str(), eye, dir, up, 45, 0, true);
-    for (const char* name : {"", static_cast<const char*>(nullptr), "named", ""})
+    for (const char* name : {"", static_cast<const char*>(nullptr), "named"})
         exporter.begin_group(name);
     batch(Faces(3), "pending");
     open();
@@ -114,62 +108,40 @@ TEST_F(ExporterCalls, OpenFileWhileOpenFinishesTheOpenExport) {
     const Lines written = read_lines(first);
     EXPECT_EQ(matching(written, "begin_group"),
               (Lines{"begin_group(\"m\", 1)", "begin_group(\"Group #0\", 1)",
-                     "begin_group(\"Group #1\", 1)", "begin_group(\"named\", 1)",
-                     "begin_group(\"Group #2\", 1)"}));
-    EXPECT_EQ(std::count(written.begin(), written.end(), "end_group()"), 5);
+                     "begin_group(\"Group #1\", 1)", "begin_group(\"named\", 1)"}));
+    EXPECT_EQ(std::count(written.begin(), written.end(), "end_group()"), 4);
     EXPECT_EQ(matching(written, "begin_object"), (Lines{"begin_object(\"pending\", 1)"}));
-    EXPECT_EQ(exporter.get_output_path(), log);
-    const Lines second = close();
-    EXPECT_EQ(matching(second, "begin_group"),
-              (Lines{"begin_group(\"model\", 1)", "begin_group(\"Group #0\", 1)"}));
-    EXPECT_EQ(matching(second, "begin_object"), Lines{});
 }
 
 TEST_F(ExporterCalls, CallsThatWriteNeedAnOpenExport) {
-    const float matrix[16] = {};
-    const Faces f(3);
+    const float m[16] = {};
     auto refusals = [&] {
-        return Lines{message_of<std::logic_error>([&] {
-                         exporter.add_faces(3, 1, f.vs.data(), f.fs.data(), f.ns.data(),
-                                            f.uvs.data(), "m", "", 0, 0, 0, 1);
-                     }),
+        return Lines{message_of<std::logic_error>(
+                         [&] { exporter.add_faces(0, 0, m, nullptr, m, m, "", "", 0, 0, 0, 1); }),
                      message_of<std::logic_error>([&] { exporter.begin_group("g"); }),
                      message_of<std::logic_error>([&] { exporter.end_group(); }),
-                     message_of<std::logic_error>([&] { exporter.transform(matrix); })};
+                     message_of<std::logic_error>([&] { exporter.transform(m); })};
     };
     const Lines refused = {"add_faces: no export is open", "begin_group: no export is open",
                            "end_group: no export is open", "transform: no export is open"};
     EXPECT_EQ(refusals(), refused) << "before open_file";
-    exporter.close_file();  // closing nothing is fine
-    EXPECT_THROW(
-        exporter.open_file("m", folder.file("no/such/dir.vsf").c_str(), eye, dir, up, 45, 0, true),
-        std::ios_base::failure);
-    EXPECT_EQ(refusals(), refused) << "after a failed open_file";
-
     open();
     EXPECT_EQ(message_of<std::logic_error>([&] { exporter.end_group(); }),
               "end_group: no group is open");
     const Lines written = close();
     EXPECT_EQ(refusals(), refused) << "after close_file";
+    // A failed open is reported and leaves the exporter closed, with the last scene's path.
+    const std::string missing = folder.file("gone/scene.vsf");
+    EXPECT_EQ(message_of<std::ios_base::failure>(
+                  [&] { exporter.open_file("m", missing.c_str(), eye, dir, up, 45, 0, true); }),
+              "cannot open scene file " + missing + ": No such file or directory");
+    EXPECT_EQ(refusals(), refused) << "after a failed open_file";
+    EXPECT_EQ(exporter.get_output_path(), log);
     EXPECT_EQ(read_lines(log), written);
 }
 
-// add_faces2 only records, so faces batched while closed go to the next export; null texts
-// count as empty, and a null model names the top group "object".
-TEST_F(ExporterCalls, FacesBatchedWhileClosedAreWrittenByTheNextExport) {
-    batch(Faces(3), nullptr, 1, nullptr);
-    exporter.close_file();
-    open(nullptr);
-    exporter.begin_group("g");
-    exporter.end_group();
-    Lines lines = close();
-    EXPECT_EQ(lines.at(2), "begin_group(\"object\", 1)");
-    Lines group = lines_between(lines, "begin_group(\"g\", 1)", "end_group()");
-    EXPECT_EQ(matching(group, "begin_object"), (Lines{"begin_object(\"Default 1:20:30\", 1)"}));
-    EXPECT_EQ(matching(group, "begin_shader"), (Lines{"begin_shader(null, \"tav_advanced\")"}));
-}
-
-// A recording writer that refuses, once, to begin the object named "b".
+// A batch whose writing failed (this writer refuses "b" once) is not written again from what is
+// left of it, and the batches after it are still written.
 struct RefusingWriter : RecordingWriter {
     using RecordingWriter::RecordingWriter;
     bool begin_object(const char* name, bool in_scene) override {
@@ -180,8 +152,6 @@ struct RefusingWriter : RecordingWriter {
     bool refused = false;
 };
 
-// Batches give up their arrays while they are written: a batch whose writing failed is not
-// written again from what is left of it, and the batches after it are still written.
 TEST_F(ExporterCalls, FailedBatchIsDroppedAndLaterBatchesStayPending) {
     exporter.use_writer([](FILE* stream) -> std::unique_ptr<tavScene_api> {
         return std::make_unique<RefusingWriter>(stream);

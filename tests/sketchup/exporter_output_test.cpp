@@ -1,9 +1,8 @@
-// The exporter's output files: temporary scene files, and failures to open or write them.
+// Scene files: whole files compared with data/*.vsf, failed writes, closing on destruction.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <ios>
-#include <stdexcept>
 #include <string>
 
 #include "SketchupExporter.h"
@@ -14,76 +13,69 @@ namespace {
 
 const float eye[3] = {1, 2, 3}, dir[3] = {0, 0, -1}, up[3] = {0, 1, 0};
 
-TEST(ExporterOutput, OutputThatCannotBeCreatedIsReportedAndLeavesTheExporterClosed) {
+std::string golden(const std::string& name) {
+    return read_file(std::string(VISTREL_SKETCHUP_TEST_DATA) + "/" + name);
+}
+
+// Camera, numbered and named groups, transforms, batches after an immediate textured mesh.
+TEST(ExporterOutput, CompleteExportMatchesTheGoldenFile) {
     TemporaryFolder folder;
-    const std::string path = folder.file("gone/scene.vsf");
+    const std::string path = folder.file("house.vsf");
+    const float vs[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, ns[9] = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    const float uvs[9] = {0, 0, 7, 1, 0, 7, 0, 1, 7};
+    const int fs[3] = {1, 2, 3};
+    float shift[16], identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (int i = 0; i < 16; ++i) shift[i] = static_cast<float>(i + 1);
+
     SketchupExporter exporter;
-    EXPECT_EQ(message_of<std::ios_base::failure>(
-                  [&] { exporter.open_file("m", path.c_str(), eye, dir, up, 45, 0, true); }),
-              "cannot open scene file " + path + ": No such file or directory");
-    EXPECT_FALSE(exporter.is_open());
-    // A scene that never opened is not one the renderer can be started on.
-    EXPECT_EQ(message_of<std::logic_error>([&] { exporter.run_vistrel(); }),
-              "run_vistrel: no scene has been exported");
-    const std::string written = folder.file("written.vsf");
-    exporter.open_file("m", written.c_str(), eye, dir, up, 45, 0, true);
+    exporter.open_file("C:\\models\\house.v2.skp", path.c_str(), eye, dir, up, 45, 0, true);
+    exporter.begin_group("");
+    exporter.transform(shift);
+    exporter.add_faces2(3, 1, vs, fs, ns, uvs, "brick", "", 200, 100, 50, 0.5f);
+    exporter.add_faces2(3, 1, vs, fs, ns, uvs, "", "", 255, 128, 0, 1);
+    exporter.add_faces(3, 1, vs, fs, ns, uvs, "wood", "tex/wood.jpg", 255, 255, 255, 1);
+    exporter.end_group();
+    exporter.begin_group("Roof");
+    exporter.transform(identity);
+    exporter.add_faces2(3, 1, vs, fs, ns, uvs, "slate", "", 128, 128, 128, 1);
+    exporter.end_group();
     exporter.close_file();
-    EXPECT_THROW(exporter.open_file("m", path.c_str(), eye, dir, up, 45, 0, true),
-                 std::ios_base::failure);
-    EXPECT_EQ(exporter.get_output_path(), written);
-#ifndef _WIN32  // tests/windows covers the Windows temporary folder
-    const std::string gone = folder.file("gone");
-    ScopedEnvironment tmpdir("TMPDIR", gone);
-    EXPECT_EQ(message_of<std::ios_base::failure>(
-                  [&] { exporter.open_file("m", "", eye, dir, up, 45, 0, false); }),
-              "cannot create a temporary scene file in " + gone + ": No such file or directory");
-    EXPECT_FALSE(exporter.is_open());
-#endif
+    EXPECT_EQ(read_file(path), golden("complete_export.vsf"));
 }
 
-#ifndef _WIN32  // TMPDIR, /dev/full and /proc/self/fd; tests/windows covers Windows
-std::size_t files_in(const std::string& folder) {
-    const std::filesystem::directory_iterator files(folder);
-    return static_cast<std::size_t>(std::distance(begin(files), end(files)));
-}
-
-TEST(ExporterOutput, TemporaryOutputIsANewVsfFileInTmpdir) {
+TEST(ExporterOutput, TestSceneIsOneTexturedSquareInTheTemporaryFolder) {
     TemporaryFolder folder;
-    ScopedEnvironment tmpdir("TMPDIR", folder.path() + "/");
+    ScopedEnvironment tmpdir(temporary_folder_variable, folder.path());
     SketchupExporter exporter;
-    std::string paths[2];
-    for (std::string& path : paths) {
-        exporter.open_file("m", "ignored.vsf", eye, dir, up, 45, 0, false);
-        path = exporter.get_output_path();
-        exporter.close_file();
-        const std::filesystem::path file(path);
-        EXPECT_EQ(file.parent_path(), folder.path());
-        EXPECT_EQ(file.extension(), ".vsf");
-    }
-    EXPECT_NE(paths[0], paths[1]);
-    EXPECT_EQ(files_in(folder.path()), 2u);  // nothing but the two scenes is left behind
-    EXPECT_FALSE(std::filesystem::exists("ignored.vsf"));
+    exporter.test();
+    std::string expected = golden("test_scene.vsf");
+    expected.replace(expected.find("@TEXTURE@"), 9, folder.file("vistrel_test.jpg"));
+    EXPECT_EQ(read_file(folder.file("vistrel_test.vsf")), expected);
+    EXPECT_TRUE(exporter.get_output_path().empty());
 }
 
+#ifndef _WIN32  // /dev/full and /proc/self/fd; tests/windows covers Windows
 TEST(ExporterOutput, FailedWritesAreReportedByCloseFile) {
     SketchupExporter exporter;
     exporter.open_file("m", "/dev/full", eye, dir, up, 45, 0, true);
     EXPECT_EQ(message_of<std::ios_base::failure>([&] { exporter.close_file(); }),
               "cannot write scene file /dev/full: No space left on device");
-    EXPECT_FALSE(exporter.is_open());
     exporter.close_file();  // closed: nothing more to report
 }
 
 TEST(ExporterOutput, DestroyingAnOpenExporterClosesItsOutput) {
+    auto open_files = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
     TemporaryFolder folder;
     const std::string path = folder.file("dropped.vsf");
-    const std::size_t before = files_in("/proc/self/fd");
+    const auto before = open_files();
     {
         SketchupExporter exporter;
         exporter.open_file("m", path.c_str(), eye, dir, up, 45, 0, true);
         exporter.begin_group("g");
     }
-    EXPECT_EQ(files_in("/proc/self/fd"), before);
+    EXPECT_EQ(open_files(), before);
     const std::string scene = read_file(path);
     EXPECT_EQ(scene.substr(scene.size() - 6), "  }\n}\n");
 }

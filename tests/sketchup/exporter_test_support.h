@@ -1,5 +1,4 @@
-// Helpers of the exporter's tests: environment variables set for a scope, and the text of an
-// expected exception.
+// Helpers of the exporter's tests: environment variables and expected exceptions.
 #pragma once
 
 #include <cstdlib>
@@ -7,30 +6,28 @@
 #include <string>
 
 #ifdef _WIN32
-// The C runtime's equivalents; an empty value removes the variable.
-inline int setenv(const char* name, const char* value, int) {
-    return _putenv_s(name, value);
-}
-inline int unsetenv(const char* name) {
-    return _putenv_s(name, "");
-}
 constexpr const char* temporary_folder_variable = "TMP";
 #else
 constexpr const char* temporary_folder_variable = "TMPDIR";
 #endif
 
-// Sets (or with no value removes) an environment variable for the life of the object.
+// Sets an environment variable for the life of the object.
 class ScopedEnvironment {
   public:
-    ScopedEnvironment(const char* name, std::optional<std::string> value) : name(name) {
+    ScopedEnvironment(const char* name, const std::string& value) : name(name) {
         if (const char* old = std::getenv(name)) previous = old;
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+        set(value.c_str());
     }
-    ~ScopedEnvironment() { previous ? setenv(name, previous->c_str(), 1) : unsetenv(name); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    ~ScopedEnvironment() { set(previous ? previous->c_str() : nullptr); }
 
   private:
+    void set(const char* value) {
+#ifdef _WIN32
+        _putenv_s(name, value ? value : "");  // an empty value removes the variable
+#else
+        value ? setenv(name, value, 1) : unsetenv(name);
+#endif
+    }
     const char* name;
     std::optional<std::string> previous;
 };
