@@ -6,8 +6,7 @@ require_relative '../../lib/vistrel_export'
 
 # Stands in for the extension's SketchupExporter: records every call with its arguments.
 class RecordingExporter
-  attr_reader :calls
-  attr_accessor :output_path
+  attr_reader :calls, :output_path
 
   def initialize(fail_on: nil, error: VistrelExport::Error.new('disk full'))
     @calls = []

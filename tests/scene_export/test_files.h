@@ -1,7 +1,7 @@
 // Helpers for tests that write files: a private temporary folder and whole-file reading.
 #pragma once
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -16,16 +16,12 @@ class TemporaryFolder {
   public:
     TemporaryFolder() {
         std::random_device random;
-        for (int attempt = 0; attempt < 100 && folder.empty(); ++attempt) {
-            const auto candidate = std::filesystem::temp_directory_path() /
-                                   ("vistrel-test-" + std::to_string(random()));
-            if (std::filesystem::create_directory(candidate)) folder = candidate.u8string();
-        }
-        if (folder.empty()) std::abort();
+        const auto temporary = std::filesystem::temp_directory_path();
+        do folder = (temporary / ("vistrel-test-" + std::to_string(random()))).u8string();
+        while (!std::filesystem::create_directory(std::filesystem::u8path(folder)));
     }
     ~TemporaryFolder() {
         std::error_code ignored;
-        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
         std::filesystem::remove_all(folder, ignored);
     }
     const std::string& path() const { return folder; }
@@ -49,19 +45,12 @@ inline std::vector<std::string> read_lines(const std::string& path) {
     return lines;
 }
 
-// The lines of whole that come after the first line equal to start, up to and including the
-// first line equal to end after it.
+// The lines of whole after the first line equal to start, up to and including the first line
+// equal to end after it.
 inline std::vector<std::string> lines_between(const std::vector<std::string>& whole,
                                               const std::string& start, const std::string& end) {
-    std::vector<std::string> part;
-    bool inside = false;
-    for (const std::string& line : whole) {
-        if (inside) {
-            part.push_back(line);
-            if (line == end) break;
-        } else if (line == start) {
-            inside = true;
-        }
-    }
-    return part;
+    const auto first = std::find(whole.begin(), whole.end(), start);
+    if (first == whole.end()) return {};
+    const auto last = std::find(first + 1, whole.end(), end);
+    return {first + 1, last == whole.end() ? last : last + 1};
 }

@@ -1,17 +1,17 @@
-// Scene output on Windows: UTF-8 file names, no newline translation in files or on the standard
-// output "-". Holds the tests' entry, which also runs the child of the standard output test.
+// Scene output on Windows: temporary scene files from GetTempFileNameW in the folder of
+// GetTempPathW (which reads TMP), UTF-8 names, no newline translation in files or on the
+// standard output "-". Holds the tests' entry, which also runs the standard output test's child.
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
-#include <vector>
 
 #include "SceneBuilder.h"
+#include "SketchupExporter.h"
 #include "test_files.h"
 #include "windows_support.h"
 
@@ -43,32 +43,15 @@ void write_scene(const char* file_name) {
     scene.close_scene();
 }
 
-TEST(Utf8Names, OpenTheFileOfThatExactName) {
+// A scene file, here under a name that no single narrow code page holds, keeps its bare line
+// feeds. So does the scene on the standard output "-" of a child, whose standard output and
+// error are files: its prints go through text-mode streams, so their line ends become "\r\n",
+// and those after the opening go to standard error.
+TEST(WindowsOutput, Utf8NamedFileAndStandardOutputKeepLineFeedsUntranslated) {
     TemporaryFolder folder;
-    // Latin, euro sign and CJK: no single narrow code page holds them all.
-    const std::wstring name = L"sc\u00e8ne \u20ac \u5834.vsf";
-    const std::string path = folder.file(utf8(name));
-    FILE* file = fopen_utf8(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fputs("scene\n", file);
-    std::fclose(file);
-    EXPECT_EQ(read_file(path), "scene\n");
-    std::vector<std::wstring> names;
-    for (const auto& entry : fs::directory_iterator(fs::u8path(folder.path())))
-        names.push_back(entry.path().filename().wstring());
-    EXPECT_EQ(names, std::vector<std::wstring>{name});
-
-    EXPECT_EQ(fopen_utf8(folder.file("missing \u5834/x.vsf").c_str(), "rb"), nullptr);
-    EXPECT_EQ(errno, ENOENT);
-}
-
-// A scene file keeps its bare line feeds. So does the scene on the standard output "-" of a
-// child, whose standard output and error are files: its prints go through text-mode streams, so
-// their line ends become "\r\n", and those after the opening go to standard error.
-TEST(BinaryOutput, SceneFileAndStandardOutputKeepLineFeedsUntranslated) {
-    TemporaryFolder folder;
-    write_scene(folder.file("expected.vsf").c_str());
-    const std::string expected_scene = read_file(folder.file("expected.vsf"));
+    const std::string path = folder.file(utf8(L"sc\u00e8ne \u20ac \u5834.vsf"));
+    write_scene(path.c_str());
+    const std::string expected_scene = read_file(path);
     EXPECT_EQ(expected_scene.find('\r'), std::string::npos);
     EXPECT_NE(expected_scene.find(std::string("\x0A\x00\x80\x3F", 4)), std::string::npos);
 
@@ -81,6 +64,59 @@ TEST(BinaryOutput, SceneFileAndStandardOutputKeepLineFeedsUntranslated) {
     EXPECT_EQ(_wsystem(command.c_str()), 0);
     EXPECT_EQ(read_file(folder.file("stdout")), "before\r\n" + expected_scene);
     EXPECT_EQ(read_file(folder.file("stderr")), "later\r\nafter closing\r\n");
+}
+
+const std::string header = "//---tavren:dal:3---\n";
+
+std::string export_to_temporary_file() {
+    const float eye[3] = {1, 2, 3}, dir[3] = {0, 0, -1}, up[3] = {0, 1, 0};
+    SketchupExporter exporter;
+    exporter.open_file("m", "ignored.vsf", eye, dir, up, 45, 0, false);
+    exporter.close_file();
+    return exporter.get_output_path();
+}
+
+class TemporaryScene : public ::testing::Test {
+  protected:
+    TemporaryFolder folder;
+    ScopedVariable tmp{L"TMP", wide(folder.path())};
+};
+
+// The scene is a new "vis*.vsf"; the system's own empty ".tmp" beside it keeps the stem taken.
+TEST_F(TemporaryScene, IsANewVsfFileInTheWindowsTemporaryFolder) {
+    const std::string path = export_to_temporary_file();
+    const fs::path scene = fs::u8path(path);
+    EXPECT_EQ(scene.parent_path(), fs::u8path(folder.path())) << path;
+    EXPECT_EQ(scene.extension(), ".vsf");
+    EXPECT_EQ(read_file(path).rfind(header, 0), 0u);
+    EXPECT_EQ(fs::file_size(fs::path(scene).replace_extension(".tmp")), 0u);
+}
+
+// A scene that outlived its ".tmp" (cleaned away by the user or the system) keeps its contents.
+// GetTempFileNameW counts up from the clock, past the names whose ".tmp" exists, so the names
+// after the one it gave last are given earlier scenes here.
+TEST_F(TemporaryScene, AnEarlierSceneWhoseTmpFileIsGoneIsNotOverwritten) {
+    auto name_with = [&](unsigned number, const char* extension) {
+        char stem[16];
+        std::snprintf(stem, sizeof stem, "vis%x.%s", number, extension);
+        return fs::u8path(folder.file(stem));
+    };
+    bool passed_over = false;
+    for (int attempt = 0; attempt < 20 && !passed_over; ++attempt) {
+        wchar_t given[MAX_PATH + 1] = {};
+        ASSERT_NE(GetTempFileNameW(wide(folder.path()).c_str(), L"vistrel", 0, given), 0u);
+        const unsigned last = std::stoul(fs::path(given).stem().string().substr(3), nullptr, 16);
+        if (last + 20 > 0xffff) continue;
+        for (unsigned n = last + 1; n <= last + 20; ++n)
+            std::ofstream(name_with(n, "vsf"), std::ios::binary) << "earlier scene";
+        EXPECT_EQ(read_file(export_to_temporary_file()).rfind(header, 0), 0u);
+        for (unsigned n = last + 1; n <= last + 20; ++n) {
+            EXPECT_EQ(read_file(name_with(n, "vsf").u8string()), "earlier scene");
+            // The system handed out this name, so the case under test happened.
+            passed_over = passed_over || fs::exists(name_with(n, "tmp"));
+        }
+    }
+    EXPECT_TRUE(passed_over) << "the system never handed out a name of an earlier scene";
 }
 
 }  // namespace

@@ -1,10 +1,8 @@
-// Stands in for the renderer in the launch tests. Writes its working folder and then its
-// arguments (the program name first), one per line in UTF-8, to the file named by the
-// environment variable VISTREL_STANDIN_REPORT. The report is written beside and then renamed,
-// so a reader never sees half of it.
-// windows.h comes first: shellapi.h depends on it.
+// Stands in for the renderer: writes its working folder and its arguments (the program name
+// first), one a line in UTF-8, to the file named by VISTREL_STANDIN_REPORT. The report is
+// written beside and then renamed, so a reader never sees half of it.
 // clang-format off
-#include <windows.h>
+#include <windows.h>  // before shellapi.h, which depends on it
 #include <shellapi.h>
 // clang-format on
 

@@ -1,0 +1,173 @@
+// SceneBuilder checked call by call with a recording writer, against the expected call logs in
+// data/, and with the real writer: where the scene goes and how output failures are reported.
+#include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include <cstdio>
+#include <ios>
+#include <stdexcept>
+#include <string>
+
+#include "SceneBuilder.h"
+#include "recording_writer.h"
+#include "test_files.h"
+
+namespace {
+
+const std::string data = SCENE_EXPORT_TEST_DATA "/";
+// What open_scene and close_scene write around an empty scene with the top group "object".
+const std::string empty_scene = read_file(data + "empty_scene.vsf");
+
+class SceneBuilderCalls : public ::testing::Test {
+  protected:
+    struct RecordedScene : SceneBuilder {
+        RecordedScene() { writer_factory = &RecordingWriter::make; }
+    };
+
+    void expect_log(const std::string& expected_file) {
+        scene.close_scene();
+        EXPECT_EQ(read_file(log), read_file(data + expected_file));
+    }
+
+    TemporaryFolder folder;
+    std::string log = folder.file("calls.log");
+    RecordedScene scene;
+};
+
+// The environment and camera; a textured mesh, whose texture shader the material links; a mesh
+// with too low an opacity; a plain mesh, which keeps nothing of the meshes before it.
+TEST_F(SceneBuilderCalls, CameraAndMaterialsMatchTheExpectedLog) {
+    scene.open_scene(log.c_str(), "dir/sub\\chair.v2.skp");  // the top group is "chair"
+    scene.open_camera("last_active");
+    scene.set_camera_position(1.5f, 2, 3);
+    scene.set_camera_direction(0, 0, -1);
+    scene.set_camera_up(0, 1, 0);
+    scene.set_camera_clipping(0.5f, 1000);
+    scene.set_camera_fov(0.1f);  // written as the float itself, not widened and rounded again
+    scene.close_camera();
+    scene.begin_mesh("wall");
+    scene.set_name("brick");
+    for (int i = 0; i < 3; ++i) {
+        scene.add_vertex(i == 1, i == 2, 0);
+        scene.add_normal(0, 0, 1);
+        scene.add_uv(i == 1, i == 2);
+    }
+    scene.add_triangle(0, 1, 2);
+    scene.set_texture("brick.jpg");
+    scene.set_diffuse(0.5f, 0.25f, 1);
+    scene.end_mesh();
+    scene.begin_mesh("glass");
+    scene.set_diffuse(0, 0, 1);
+    scene.set_alpha(0.05f);
+    scene.end_mesh();
+    scene.begin_mesh("plain");
+    scene.set_diffuse(1, 0, 0);
+    scene.end_mesh();
+    expect_log("camera_and_materials.txt");
+}
+
+// Counts that disagree leave their arrays out and say so in a comment. Names longer than the
+// material name or the progress text can hold are cut there, and only there.
+TEST_F(SceneBuilderCalls, MismatchedCountsAndLongNamesMatchTheExpectedLog) {
+    scene.open_scene(log.c_str(), std::string(70, 'n').c_str());  // cut to 63 characters
+    scene.begin_mesh("per vertex");
+    for (int i = 0; i < 4; ++i) scene.add_vertex(0, 0, 0);
+    for (int i = 0; i < 3; ++i) scene.add_normal(0, 0, 1);
+    for (int i = 0; i < 3; ++i) scene.add_uv(0, 0);
+    scene.end_mesh();
+    scene.begin_mesh("indexed");
+    scene.add_triangle(0, 1, 2);
+    scene.add_triangle_normals(0, 0, 0);
+    scene.add_triangle_uvs(0, 0, 0);
+    scene.add_triangle_uvs(0, 0, 0);
+    scene.end_mesh();
+    scene.begin_mesh(std::string(200, 'x').c_str());
+    scene.end_mesh();
+    scene.set_progress(0.25f);
+    scene.set_progress_label(std::string(40, 't').c_str(), true);
+    scene.set_progress_label("Writing", false);
+    expect_log("mismatches_and_long_names.txt");
+}
+
+// Only the name "-" itself means standard output; a name that starts with a dash is a file.
+TEST(SceneOutput, ADashedNameIsAFile) {
+    TemporaryFolder folder;
+    const std::string dashed = folder.file("-m");
+    SceneBuilder scene;
+    scene.open_scene(dashed.c_str(), nullptr);  // the top group is "object"
+    scene.close_scene();
+    EXPECT_EQ(read_file(dashed), empty_scene);
+}
+
+#ifndef _WIN32  // folder modes, setuid, /dev/full, fork
+// Runs f and returns the message of the Error it throws.
+template <typename Error = std::ios_base::failure, typename F>
+std::string failure_message(F f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+// Runs f in a child process; true when it returned true there.
+template <typename F>
+bool in_child(F f) {
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) _exit(f() ? 0 : 1);
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// Root may write anywhere, so the open runs in a child that gives up root. A failed write
+// comes out when closing, and leaves the builder closed.
+TEST(SceneOutput, OutputFailuresAreReportedWithPathAndOsError) {
+    TemporaryFolder folder;
+    chmod(folder.path().c_str(), 0555);
+    const std::string path = folder.file("scene.vsf");
+    EXPECT_TRUE(in_child([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return false;
+        SceneBuilder scene;
+        return failure_message([&] { scene.open_scene(path.c_str(), "m"); }) ==
+                   "cannot open scene file " + path + ": Permission denied" &&
+               !scene.is_open();
+    }));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    SceneBuilder scene;
+    scene.open_scene("/dev/full", "m");
+    EXPECT_EQ(failure_message([&] { scene.close_scene(); }),
+              "cannot write scene file /dev/full: No space left on device");
+    EXPECT_EQ(failure_message<std::logic_error>([&] { scene.begin_mesh("m"); }),
+              "begin_mesh: no scene is open");
+}
+
+// The scene goes to the standard output the process had; prints after the opening go to
+// standard error. Run in a child, whose standard streams are files.
+TEST(SceneOutput, DashWritesToStandardOutputAndMovesLaterPrintsToStandardError) {
+    TemporaryFolder folder;
+    const std::string out = folder.file("stdout"), err = folder.file("stderr");
+    EXPECT_TRUE(in_child([&] {
+        if (!std::freopen(out.c_str(), "w", stdout) || !std::freopen(err.c_str(), "w", stderr))
+            return false;
+        std::printf("before\n");
+        SceneBuilder scene;
+        scene.open_scene("-", nullptr);
+        std::printf("later\n");
+        std::fflush(stdout);
+        scene.close_scene();
+        std::printf("after closing\n");
+        return std::fflush(stdout) == 0;
+    }));
+    EXPECT_EQ(read_file(out), "before\n" + empty_scene);
+    EXPECT_EQ(read_file(err), "later\nafter closing\n");
+}
+#endif
+
+}  // namespace
