@@ -2,10 +2,11 @@
 #
 #   cmake -DINPUT=<generated wrapper> -DOUTPUT=<final wrapper> -P finish_wrapper.cmake
 #
-# Two changes to the vector classes FloatVector and IntVector, which come from SWIG's library
-# and which no rename or typemap reaches:
+# Changes to the vector classes FloatVector and IntVector, which come from SWIG's library and
+# which no rename or typemap reaches:
 #   - their methods are defined in the order the extension has always used;
-#   - the copy constructor is listed without a parameter name in the overload error text.
+#   - the copy constructor is listed without a parameter name in the overload error text;
+#   - []= past the end with no values pads with zeros instead of reading a missing first value.
 # Anything not found as expected stops the build, so a SWIG whose vector library differs is
 # noticed here rather than by the extension's users.
 
@@ -21,9 +22,14 @@ file(READ "${INPUT}" wrapper)
 foreach(vector_class FloatVector IntVector)
   set(prefix "  rb_define_")
   set(owner "(SwigClass${vector_class}.klass, \"")
-  # The class's definitions form one run of lines: from its initialize to its __delete__.
+  # The class's definitions form one run of lines: from its initialize to its last definition
+  # (this extension's own block methods come after SWIG's).
   string(FIND "${wrapper}" "${prefix}method${owner}initialize\"" block_start)
-  string(FIND "${wrapper}" "${prefix}method${owner}__delete__\"" last_line)
+  string(FIND "${wrapper}" "${prefix}method${owner}" last_line REVERSE)
+  string(FIND "${wrapper}" "${prefix}alias${owner}" last_alias REVERSE)
+  if(last_alias GREATER last_line)
+    set(last_line ${last_alias})
+  endif()
   if(block_start EQUAL -1 OR last_line EQUAL -1 OR last_line LESS block_start)
     message(FATAL_ERROR "${INPUT}: no method definitions of ${vector_class} found")
   endif()
@@ -64,14 +70,13 @@ foreach(pair FloatVector:float IntVector:int)
   string(REPLACE "${named}" "${unnamed}" wrapper "${wrapper}")
 endforeach()
 
-# select of SWIG's vector library inserts each chosen element into the vector it walks, at a
-# position of the new vector: memory of neither. The chosen elements go into the new vector.
-set(wrong_insert "self->insert( r->end(), *i);")
-string(REGEX MATCHALL "self->insert\\( r->end\\(\\), \\*i\\)" found "${wrapper}")
-list(LENGTH found count)
-if(NOT count EQUAL 2)
-  message(FATAL_ERROR "${INPUT}: expected select's insert in both vector classes, found ${count}")
+# []= with a start and a length that reach past the end pads the vector with the first value
+# assigned, read even when the values are empty. Empty values pad with zeros.
+set(padding "swig::resize( self, j, *(v.begin()) );")
+string(FIND "${wrapper}" "${padding}" found)
+if(found EQUAL -1)
+  message(FATAL_ERROR "${INPUT}: no padding in []= of the vector classes")
 endif()
-string(REPLACE "${wrong_insert}" "r->insert( r->end(), *i);" wrapper "${wrapper}")
+string(REPLACE "${padding}" "swig::resize( self, j, v.empty() ? 0 : v.front() );" wrapper "${wrapper}")
 
 file(WRITE "${OUTPUT}" "${wrapper}")

@@ -19,12 +19,16 @@
 #define SWIG_isfinite(X) (1)
 %}
 
-// Vector classes. SWIG names two of their methods "map!" and "delete"; this extension has
-// always called them map_bang and __delete__ (the renames must come before the library's own).
-%rename("map_bang") std::vector<float>::map_bang;
+// Vector classes. SWIG names one of their methods "delete"; this extension has always called
+// it __delete__ (the renames must come before the library's own). Their iterators and block
+// methods are this extension's own, safe against changes of the vector (map_bang keeps that
+// name).
 %rename("__delete__") std::vector<float>::__delete__;
-%rename("map_bang") std::vector<int>::map_bang;
 %rename("__delete__") std::vector<int>::__delete__;
+%include "ruby_vector_cursors.swg"
+%include "ruby_vector_blocks.swg"
+%vistrel_block_method_names(std::vector<float>)
+%vistrel_block_method_names(std::vector<int>)
 %include "std_vector.i"
 // A vector operation that throws (a size beyond what a vector or the memory can hold) raises a
 // RuntimeError instead of ending the process. Some actions leave by SWIG's own goto fail, so
@@ -91,11 +95,10 @@ static void vistrel_check_position(const Vector &vector, typename Vector::iterat
 %enddef
 %vistrel_reinitialize(std::vector<float>)
 %vistrel_reinitialize(std::vector<int>)
-// each, map_bang, reject! (delete_if), unshift and insert(index, values...) return their
-// receiver: the object itself, not a second object over the same vector that would outlive it.
+// unshift and insert(index, values...) return their receiver (as the block methods do): the
+// object itself, not a second object over the same vector that would outlive it.
 %define %vistrel_return_receiver(VECTOR)
-%typemap(out) VECTOR *each, VECTOR *map_bang, VECTOR *reject_bang, VECTOR *unshift,
-              VECTOR *insert "$result = self;"
+%typemap(out) VECTOR *unshift, VECTOR *insert "$result = self;"
 %enddef
 %vistrel_return_receiver(std::vector<float>)
 %vistrel_return_receiver(std::vector<int>)
@@ -104,6 +107,8 @@ static void vistrel_check_position(const Vector &vector, typename Vector::iterat
 %typemap(out) VALUE __setitem__ "$result = argv[argc - 1];"
 %vistrel_check_positions(std::vector<float>)
 %vistrel_check_positions(std::vector<int>)
+%vistrel_block_methods(std::vector<float>)
+%vistrel_block_methods(std::vector<int>)
 %template(FloatVector) std::vector<float>;
 %template(IntVector) std::vector<int>;
 %exception;

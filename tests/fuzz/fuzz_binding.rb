@@ -28,14 +28,15 @@ class BindingFuzzer
   EXPORTER_METHODS = { add_faces: 12, add_faces2: 12, begin_group: 1, transform: 1, end_group: 0,
                        open_file: 8, close_file: 0, run_vistrel: 0, test: 0 }.freeze
   FACE_FIELDS = %i[num_p num_f parr narr uvarr farr material texture r g b a].freeze
-  # Vector methods. Iterator objects stay out: they are raw cursors that a change of their
-  # vector leaves dangling (begin, end, rbegin and rend make them; the results of erase and
-  # insert are dropped unseen).
-  VECTOR_METHODS = %i[<< [] []= __delete2__ __delete__ assign at back capacity clear delete_at
-                      delete_if dup each empty? erase front get_allocator insert inspect map_bang
-                      pop push reject reject! reserve resize select shift size slice swap to_a
-                      to_s unshift].freeze
+  VECTOR_METHODS = %i[<< [] []= __delete2__ __delete__ assign at back begin capacity clear
+                      delete_at delete_if dup each empty? end erase front get_allocator insert
+                      inspect map_bang pop push rbegin reject reject! rend reserve resize select
+                      shift size slice swap to_a to_s unshift].freeze
   BLOCK_METHODS = %i[delete_if each map_bang reject reject! select].freeze
+  # What a block may do to the vector it walks.
+  CHANGES = { push: 1, pop: 0, clear: 0, shift: 0, unshift: 1, resize: 1, reserve: 1,
+              insert: 2, delete_at: 1, initialize: 1 }.freeze
+  ITERATOR_METHODS = %i[value value= next previous + - == dup inspect to_s].freeze
   # Sizes a vector would really allocate (and fill) are kept small; those it refuses stay.
   SIZE_LIMIT = 1 << 16
   UNREASONABLE = (SIZE_LIMIT...(1 << 61)).freeze
@@ -45,7 +46,7 @@ class BindingFuzzer
   def initialize(seed:, calls:, folder:, trace: nil)
     @random = Random.new(seed)
     @values = FuzzValues.new(@random)
-    @values.reenter_hook = -> { step(in_block: true) if @depth < 2 }
+    @values.reenter_hook = -> { step if @depth < 2 }
     @budget = calls
     @calls = 0
     @depth = 0
@@ -54,6 +55,7 @@ class BindingFuzzer
     @exporters = []
     @faces = []
     @vectors = []
+    @iterators = []
     @others = []
     @failures = []
   end
@@ -67,13 +69,13 @@ class BindingFuzzer
 
   private
 
-  # A call made from a vector's block leaves the vectors alone.
-  def step(in_block: false)
+  def step
     @depth += 1
-    case @random.rand(in_block ? 65 : 100)
+    case @random.rand(100)
     when 0...45 then exporter_call
     when 45...65 then face_call
-    when 65...97 then vector_call
+    when 65...88 then vector_call
+    when 88...97 then iterator_call
     else collect
     end
   ensure
@@ -185,28 +187,67 @@ class BindingFuzzer
     end
     vector = @values.pick(@vectors)
     method = @values.pick(VECTOR_METHODS)
-    pool = @vectors + @others.last(4)
+    pool = @vectors + @others.last(4) + @iterators.last(4)
     args = Array.new(@random.rand(0..3)) { @values.chance(0.3) && !pool.empty? ? @values.pick(pool) : @values.any }
     result = if BLOCK_METHODS.include?(method) && @values.chance(0.9)
                call(vector, method, tame(args)) do |element|
                  break :stopped if @values.chance(0.03)
 
-                 block_result(element)
+                 block_result(vector, element)
                end
              else
                call(vector, method, tame(args))
              end
-    @vectors << result if result.is_a?(FloatVector) || result.is_a?(IntVector)
-    @vectors.shift while @vectors.size > 8
+    keep(result)
   end
 
-  # A block leaves normally, by break, or by raising; it never changes the vector it walks.
-  def block_result(element)
+  def keep(result)
+    if result.is_a?(FloatVector) || result.is_a?(IntVector)
+      @vectors << result
+      @vectors.shift while @vectors.size > 8
+    elsif result.is_a?(ConstIterator)
+      @iterators << result
+      @iterators.shift while @iterators.size > 8
+    end
+  end
+
+  # A block leaves normally, by break, or by raising, and may change the vector it walks.
+  def block_result(vector, element)
     case @random.rand(20)
     when 0 then raise FuzzValues::OwnError, 'raised by a block'
-    when 1 then step(in_block: true) if @depth < 2
+    when 1 then step if @depth < 2
+    when 2..4 then change(vector)
     end
     @values.chance(0.7) ? element : @values.any
+  end
+
+  def change(vector)
+    method = @values.pick(CHANGES.keys)
+    args = Array.new(CHANGES[method]) { @values.chance(0.8) ? @random.rand(-2..6) : @values.any }
+    args[0] = vector.begin if method == :insert && @values.chance(0.5)
+    call(vector, method, tame(args))
+  end
+
+  # Iterators kept from begin, end, rbegin, rend, erase, insert and their own moves, used while
+  # their vectors change under them.
+  def iterator_call
+    return vector_call if @iterators.empty?
+
+    iterator = @values.pick(@iterators)
+    method = @values.pick(ITERATOR_METHODS)
+    args = case method
+           when :value, :dup, :inspect, :to_s then []
+           when :next, :previous then @values.chance(0.5) ? [] : [small_or_any]
+           when :+, :- then [@values.chance(0.2) ? @values.pick(@iterators) : small_or_any]
+           when :== then [@values.chance(0.7) ? @values.pick(@iterators) : @values.any]
+           else [@values.any]
+           end
+    args.pop if @values.chance(0.03) && !args.empty?
+    keep(call(iterator, method, tame(args)))
+  end
+
+  def small_or_any
+    @values.chance(0.8) ? @random.rand(-5..5) : @values.any
   end
 
   def tame(args)
@@ -215,7 +256,7 @@ class BindingFuzzer
 
   # Drops objects and collects, so that free functions run in between calls.
   def collect
-    [@exporters, @faces, @vectors, @others].each { |pool| pool.shift if pool.size > 1 && @values.chance(0.5) }
+    [@exporters, @faces, @vectors, @others, @iterators].each { |pool| pool.shift if pool.size > 1 && @values.chance(0.5) }
     @values.chance(0.2) ? GC.start(full_mark: true, immediate_sweep: true) : GC.start(full_mark: false)
     GC.compact if @values.chance(0.02) && GC.respond_to?(:compact)
   end

@@ -77,9 +77,12 @@ class TestFuzzRegressions < VistrelTestCase
     assert_raises_with(IndexError, not_within['erase']) { vector.erase(other.begin) }
     assert_raises_with(IndexError, not_within['insert']) { vector.insert(other.begin, 1.0) }
     assert_raises_with(IndexError, not_within['erase']) { vector.erase(vector.end) }
-    stale = vector.begin
+    # An iterator keeps its index: past the end once the vector shrank, refused.
+    stale = vector.end
     vector.reserve(1000)
-    assert_raises_with(IndexError, not_within['erase']) { vector.erase(stale) }
+    vector.pop
+    assert_raises_with(IndexError, not_within['insert']) { vector.insert(stale, 1.0) }
+    vector.push(3.0)
     assert_raises_with(IndexError, "iterator range is reversed\n\tin SWIG method 'erase'") do
       vector.erase(vector.end, vector.begin)
     end
@@ -87,6 +90,101 @@ class TestFuzzRegressions < VistrelTestCase
     vector.insert(vector.end, 4.0)
     vector.erase(vector.begin)
     assert_equal [2.0, 3.0, 4.0], vector.to_a
+  end
+
+  # Iterators were raw C++ iterators: past an end, or once their vector had changed, value,
+  # value= and inspect read and wrote memory the vector no longer had.
+  def test_iterators_check_their_vector_on_every_access
+    vector = FloatVector.new([1.0, 2.0])
+    last = vector.end
+    assert_nil last.value
+    assert_equal '#<Vistrel_sketchup_plugin::FloatVector::iterator nil>', last.inspect
+    assert_raises_with(IndexError, 'index out of range') { last.value = 5.0 }
+    assert_nil last + 1
+    assert_nil last.next
+    assert_nil vector.begin - 1
+    assert_equal 2.0, (last - 1).value
+    first = vector.begin
+    vector.clear
+    assert_nil first.value
+    vector.push(7.0)
+    vector.reserve(1000)
+    assert_equal 7.0, first.value, 'the index survives a move of the elements'
+    first.value = 8.0
+    assert_equal [8.0], vector.to_a
+    vector.send(:initialize, [4.0, 5.0])
+    assert_same first, first.next
+    assert_equal 5.0, first.value
+  end
+
+  def test_reverse_iterators_walk_backwards_within_the_ends
+    vector = IntVector.new([1, 2, 3])
+    walked = []
+    cursor = vector.rbegin
+    until cursor == vector.rend
+      walked << cursor.value
+      cursor.next
+    end
+    assert_equal [3, 2, 1], walked
+    assert_nil cursor.value
+    assert_nil cursor.next
+    assert_equal 3, vector.rend - vector.rbegin
+    assert_raises_with(ArgumentError, 'bad iterator type') { vector.rbegin - vector.begin }
+    refute vector.begin == IntVector.new([1]).begin
+  end
+
+  # Iterators keep their vector alive, and in place when the collector compacts.
+  def test_iterators_outlive_their_vectors_references
+    iterators = Array.new(50) { |i| FloatVector.new([i.to_f]).begin.next(0) }
+    GC.start
+    GC.compact if GC.respond_to?(:compact)
+    assert_equal (0...50).map(&:to_f), iterators.map(&:value)
+  end
+
+  # Block methods walked the vector with C++ iterators while the block changed it.
+  def test_blocks_may_change_the_vector_they_walk
+    vector = IntVector.new([1, 2, 3, 4])
+    seen = []
+    vector.each { |x| seen << x; vector.clear if x == 2 }
+    assert_equal [1, 2], seen
+    vector = IntVector.new([1, 2])
+    vector.each { |x| vector.push(x * 10) if vector.size < 6 }
+    assert_equal [1, 2, 10, 20, 100, 200], vector.to_a
+    vector = IntVector.new([1, 2, 3, 4])
+    assert_equal [1, 2], vector.select { |x| vector.pop; true }.to_a
+    vector = IntVector.new([1, 2, 3, 4])
+    assert_equal [10, 20], vector.map_bang { |x| vector.pop; x * 10 }.to_a
+    vector = IntVector.new([1, 2, 3])
+    vector.map_bang { |x| vector.send(:initialize, 1); x }
+    assert_equal [1], vector.to_a
+    vector = FloatVector.new([1.0, 2.0, 3.0])
+    assert_equal [], vector.reject! { |_| vector.clear; false }.to_a
+  end
+
+  def test_reject_bang_keeps_what_it_did_not_reach
+    vector = IntVector.new([1, 2, 3, 4, 5, 6])
+    assert_raises(RuntimeError) { vector.delete_if { |x| raise 'stop' if x == 5; x.even? } }
+    assert_equal [1, 3, 5, 6], vector.to_a
+    vector.delete_if { |x| break if x == 5; x == 1 }
+    assert_equal [3, 5, 6], vector.to_a
+  end
+
+  # select and reject lost their new vector when the block raised or broke out.
+  def test_select_and_reject_leave_their_result_to_the_collector
+    vector = FloatVector.new([1.0, 2.0])
+    assert_raises_with(RuntimeError, 'no') { vector.select { |_| raise 'no' } }
+    assert_nil vector.reject { |_| break }
+    assert_equal [2.0], vector.reject { |x| x < 2 }.to_a
+    assert_raises_with(TypeError, 'Yield block did not return a valid element for std::vector') do
+      vector.map_bang { |_| 'x' }
+    end
+  end
+
+  # []= past the end with no values read the first of them.
+  def test_slice_assignment_past_the_end_with_no_values
+    vector = IntVector.new([1, 2])
+    vector[4, 0] = IntVector.new
+    assert_equal [1, 2, 0, 0], vector.to_a
   end
 
   # An extra end_group closed the top group, and close_file left groups open: files that the
