@@ -52,5 +52,6 @@ class TestSurface < VistrelTestCase
     assert_equal 'ObjectPreviouslyDeleted', error.class.name
     assert_equal refused(0, 'SketchupExporter *', "#{SketchupExporter} #{cut}...", 'close_file'), error.message
     assert_raises(error.class) { Face.allocate.parr = [1] }
+    assert_raises(error.class) { FloatVector.allocate.size }
   end
 end
