@@ -1,6 +1,9 @@
 // Meshes handed over by the modeller: written at once, or batched per material and written
 // when the group ends; groups and their numbering.
 #include <cstdio>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <stdexcept>
 
 #include "SketchupExporter.h"
@@ -38,6 +41,26 @@ template <typename T>
 void release(std::vector<T>& values) {
     std::vector<T>().swap(values);
 }
+
+// The batched arrays are many small blocks that the C library keeps for reuse once freed, so
+// their pages would stay resident while the mesh lists fill. Every so many bytes freed, the
+// free pages go back to the system, which keeps one material's batch and its lists from both
+// being resident at full size.
+class ReleasedMemory {
+  public:
+    void add(std::size_t bytes) {
+        released += bytes;
+        if (released < trim_every) return;
+        released = 0;
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    }
+
+  private:
+    static constexpr std::size_t trim_every = 8u << 20;
+    std::size_t released = 0;
+};
 
 void check_array(const char* operation, const char* argument, const void* values, int count) {
     if (count > 0 && !values)
@@ -107,6 +130,7 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
         triangle_count += count_of(call.face.num_f);
     }
     reserve_mesh(vertex_count, triangle_count);
+    ReleasedMemory freed;
     for (BatchedFaces& call : calls) {
         const float* p = call.positions.data();
         const float* n = call.normals.data();
@@ -116,6 +140,8 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
             add_normal(n[3 * k], n[3 * k + 1], n[3 * k + 2]);
             add_uv(uv[3 * k], uv[3 * k + 1]);
         }
+        freed.add(sizeof(float) * (call.positions.capacity() + call.normals.capacity() +
+                                   call.uvs.capacity()));
         release(call.positions);
         release(call.normals);
         release(call.uvs);
@@ -126,6 +152,7 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
         const int* f = call.vertex_numbers.data();
         for (int t = 0; t < call.face.num_f; ++t)
             add_triangle(f[3 * t] + base - 1, f[3 * t + 1] + base - 1, f[3 * t + 2] + base - 1);
+        freed.add(sizeof(int) * call.vertex_numbers.capacity());
         release(call.vertex_numbers);
         if (call.face.num_p > 0) base += call.face.num_p;
     }
