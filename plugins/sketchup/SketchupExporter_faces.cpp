@@ -140,8 +140,8 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
             add_normal(n[3 * k], n[3 * k + 1], n[3 * k + 2]);
             add_uv(uv[3 * k], uv[3 * k + 1]);
         }
-        freed.add(sizeof(float) * (call.positions.capacity() + call.normals.capacity() +
-                                   call.uvs.capacity()));
+        freed.add(sizeof(float) *
+                  (call.positions.capacity() + call.normals.capacity() + call.uvs.capacity()));
         release(call.positions);
         release(call.normals);
         release(call.uvs);
