@@ -19,6 +19,16 @@ set(vector_methods
 
 file(READ "${INPUT}" wrapper)
 
+# Replaces every occurrence of old with new in the wrapper; stops the build when there is none.
+function(replace_required old new what)
+  string(FIND "${wrapper}" "${old}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "${INPUT}: no ${what}")
+  endif()
+  string(REPLACE "${old}" "${new}" replaced "${wrapper}")
+  set(wrapper "${replaced}" PARENT_SCOPE)
+endfunction()
+
 foreach(vector_class FloatVector IntVector)
   set(prefix "  rb_define_")
   set(owner "(SwigClass${vector_class}.klass, \"")
@@ -62,21 +72,14 @@ foreach(pair FloatVector:float IntVector:int)
   list(GET pair 1 element)
   # The text as it stands in the C string literal, "\n" included.
   set(named "    ${vector_class}.new(std::vector< ${element} > const &other)\\n")
-  string(FIND "${wrapper}" "${named}" found)
-  if(found EQUAL -1)
-    message(FATAL_ERROR "${INPUT}: no copy constructor prototype for ${vector_class}")
-  endif()
   string(REPLACE " const &other)" " const &)" unnamed "${named}")
-  string(REPLACE "${named}" "${unnamed}" wrapper "${wrapper}")
+  replace_required("${named}" "${unnamed}" "copy constructor prototype for ${vector_class}")
 endforeach()
 
 # []= with a start and a length that reach past the end pads the vector with the first value
 # assigned, read even when the values are empty. Empty values pad with zeros.
-set(padding "swig::resize( self, j, *(v.begin()) );")
-string(FIND "${wrapper}" "${padding}" found)
-if(found EQUAL -1)
-  message(FATAL_ERROR "${INPUT}: no padding in []= of the vector classes")
-endif()
-string(REPLACE "${padding}" "swig::resize( self, j, v.empty() ? 0 : v.front() );" wrapper "${wrapper}")
+replace_required("swig::resize( self, j, *(v.begin()) );"
+                 "swig::resize( self, j, v.empty() ? 0 : v.front() );"
+                 "padding in []= of the vector classes")
 
 file(WRITE "${OUTPUT}" "${wrapper}")
