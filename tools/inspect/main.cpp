@@ -12,6 +12,7 @@
 #include "scene_checks.h"
 #include "scene_meshes.h"
 #include "scene_parser.h"
+#include "scene_render.h"
 #include "scene_summary.h"
 
 namespace {
@@ -23,13 +24,16 @@ constexpr int kUsage = 2;    // bad arguments, unreadable input, unwritable outp
 constexpr int kTruncated = 3;
 
 const char* const kUsageText =
-    "usage: vistrel-inspect FILE.vsf [--obj OUT.obj] [--quiet] [--no-texture-check]\n"
+    "usage: vistrel-inspect FILE.vsf [--obj OUT.obj] [--png OUT.png [--size WxH]] [--quiet]\n"
+    "                       [--no-texture-check]\n"
     "\n"
     "Reads a Vistrel scene file, checks it and prints a summary: the top group, the camera,\n"
     "the groups with their objects (vertex and triangle counts, material, texture) and the\n"
     "totals. Problems are printed to standard error with their byte offset.\n"
     "\n"
     "  --obj OUT.obj        also write every mesh as OBJ, with OUT.mtl beside it\n"
+    "  --png OUT.png        also write a picture of what the scene's camera sees\n"
+    "  --size WxH           the picture's width and height in pixels (default 800x600)\n"
     "  --quiet              print only problems, no summary\n"
     "  --no-texture-check   do not look for texture files on disk\n"
     "\n"
@@ -39,6 +43,8 @@ const char* const kUsageText =
 struct Options {
     std::string scene_path;
     std::string obj_path;
+    std::string png_path;
+    inspect::PreviewOptions preview;
     bool quiet = false;
     bool check_textures = true;
 };
@@ -48,6 +54,14 @@ bool parse_arguments(int argc, char** argv, Options& options) {
         const std::string arg = argv[i];
         if (arg == "--obj" && i + 1 < argc) {
             options.obj_path = argv[++i];
+        } else if (arg == "--png" && i + 1 < argc) {
+            options.png_path = argv[++i];
+        } else if (arg == "--size" && i + 1 < argc) {
+            if (!inspect::parse_preview_size(argv[++i], options.preview)) {
+                std::fprintf(stderr, "vistrel-inspect: --size takes WIDTHxHEIGHT, got %s\n",
+                             argv[i]);
+                return false;
+            }
         } else if (arg == "--quiet") {
             options.quiet = true;
         } else if (arg == "--no-texture-check") {
@@ -70,6 +84,22 @@ std::string folder_of(const std::string& path) {
     std::error_code error;
     const std::filesystem::path absolute = std::filesystem::absolute(path, error);
     return error ? std::string() : absolute.parent_path().string();
+}
+
+void write_preview(const Options& options, const inspect::Scene& scene,
+                   const std::vector<inspect::MeshRef>& meshes, const std::string& scene_dir) {
+    inspect::PreviewOptions preview = options.preview;
+    preview.scene_dir = scene_dir;
+    std::vector<std::string> warnings;
+    const inspect::RgbImage image = inspect::render_preview(scene, meshes, preview, warnings);
+    for (const std::string& warning : warnings) {
+        std::fprintf(stderr, "%s: warning: %s\n", options.scene_path.c_str(), warning.c_str());
+    }
+    inspect::write_png(image, options.png_path);
+    if (!options.quiet) {
+        std::printf("wrote %s: %dx%d picture\n", options.png_path.c_str(), image.width,
+                    image.height);
+    }
 }
 
 int inspect_file(const Options& options) {
@@ -106,6 +136,10 @@ int inspect_file(const Options& options) {
             std::fprintf(stderr, "vistrel-inspect: %s not written because the scene is invalid\n",
                          options.obj_path.c_str());
         }
+        if (!options.png_path.empty()) {
+            std::fprintf(stderr, "vistrel-inspect: %s not written because the scene is invalid\n",
+                         options.png_path.c_str());
+        }
         return kInvalid;
     }
     if (!options.obj_path.empty()) {
@@ -115,6 +149,7 @@ int inspect_file(const Options& options) {
                         options.obj_path.c_str(), totals.meshes, totals.vertices, totals.triangles);
         }
     }
+    if (!options.png_path.empty()) write_preview(options, parsed.scene, meshes, scene_dir);
     if (!options.quiet) {
         std::printf("valid: %zu warning%s\n", diagnostics.size(),
                     diagnostics.size() == 1 ? "" : "s");

@@ -1,0 +1,176 @@
+#include "preview_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "scene_checks.h"
+#include "scene_text.h"
+
+namespace inspect {
+
+namespace {
+
+Matrix4 operator*(const Matrix4& a, const Matrix4& b) {
+    Matrix4 out;
+    for (int row = 0; row < 4; ++row) {
+        for (int column = 0; column < 4; ++column) {
+            float sum = 0;
+            for (int k = 0; k < 4; ++k) sum += a.m[4 * row + k] * b.m[4 * k + column];
+            out.m[4 * row + column] = sum;
+        }
+    }
+    return out;
+}
+
+// The group's transform lines in file order, each applied after the ones before it.
+Matrix4 group_matrix(const Block& group) {
+    Matrix4 out;
+    for (const Param& param : group.params) {
+        if (param.name != "transform" || param.values.size() != 16) continue;
+        Matrix4 line;
+        for (int i = 0; i < 16; ++i) line.m[i] = static_cast<float>(param.values[i].number);
+        out = out * line;
+    }
+    return out;
+}
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+constexpr bool kLittleEndian = true;
+#else
+constexpr bool kLittleEndian = false;
+#endif
+
+// The first n numbers of an array; binary floats are copied byte for byte where the host
+// shares the file's byte order.
+void copy_floats(const ArrayData& array, std::size_t n, float* out) {
+    if (kLittleEndian && array.is_binary() && array.tag != 'i') {
+        std::memcpy(out, array.items, 4 * n);
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) out[i] = array.float_at(i);
+}
+
+// The first n indices of an array; those that are negative or not whole numbers come out as
+// the largest unsigned value, outside any vertex array.
+void copy_indices(const ArrayData& array, std::size_t n, std::uint32_t* out) {
+    if (kLittleEndian && array.is_binary()) {
+        std::memcpy(out, array.items, 4 * n);  // a negative index turns into a large one
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i) {
+        std::int64_t index = -1;
+        const bool whole = array.index_at(i, index);
+        out[i] = whole && index >= 0 ? std::uint32_t(index) : UINT32_MAX;
+    }
+}
+
+float clamp01(float value) {
+    return value >= 0 ? (value <= 1 ? value : 1) : 0;  // NaN becomes 0
+}
+
+}  // namespace
+
+bool Matrix4::is_identity() const {
+    const Matrix4 identity;
+    return std::equal(m, m + 16, identity.m);
+}
+
+Vec3 Matrix4::apply(Vec3 p) const {
+    return {p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12],
+            p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13],
+            p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]};
+}
+
+Matrix4 world_matrix(const MeshRef& mesh) {
+    Matrix4 out;
+    for (auto group = mesh.groups.rbegin(); group != mesh.groups.rend(); ++group) {
+        out = out * group_matrix(**group);
+    }
+    return out;
+}
+
+void PreviewMaterial::colour(unsigned triangle, float u, float v, float rgb[3]) const {
+    for (int c = 0; c < 3; ++c) rgb[c] = diffuse[c];
+    if (!texture) return;
+    const float weights[3] = {1 - u - v, u, v};
+    float tu = 0, tv = 0;
+    for (std::size_t corner = 0; corner < 3; ++corner) {
+        std::int64_t index = -1;
+        uv_indices->index_at(3 * std::size_t(triangle) + corner, index);
+        if (index < 0 || std::size_t(index) >= uv_count) return;
+        tu += weights[corner] * uvs->float_at(2 * std::size_t(index));
+        tv += weights[corner] * uvs->float_at(2 * std::size_t(index) + 1);
+    }
+    texture->sample(tu, tv, rgb);
+}
+
+const TextureImage* TextureCache::find(const MeshRef& mesh, const std::string& scene_dir,
+                                       std::vector<std::string>& warnings) {
+    if (mesh.texture.empty()) return nullptr;
+    const std::string path = resolve_texture_path(mesh.texture, scene_dir);
+    auto found = images_.find(path);
+    if (found == images_.end()) {
+        found = images_.emplace(path, TextureImage(path)).first;
+        if (!found->second.loaded()) {
+            warnings.push_back("texture " + quoted(path) + " of material " +
+                               quoted(mesh.material_name) + " not loaded (" +
+                               found->second.error() + "); drawn in the material's colour");
+        }
+    }
+    return found->second.loaded() ? &found->second : nullptr;
+}
+
+bool add_mesh(RTCDevice device, RTCScene scene, const MeshRef& mesh, const TextureImage* texture,
+              PreviewMaterial& material) {
+    const std::size_t vertex_count = mesh.vertex_count();
+    const std::size_t triangle_count = mesh.triangle_count();
+    if (vertex_count == 0 || triangle_count == 0 || !mesh.triangles.data->holds_ints()) {
+        return false;
+    }
+    RTCGeometry geometry = rtcNewGeometry(device, RTC_GEOMETRY_TYPE_TRIANGLE);
+    // One vertex more than used: Embree reads the last one with a 16-byte load.
+    auto* points = static_cast<float*>(rtcSetNewGeometryBuffer(
+        geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 12, vertex_count + 1));
+    auto* corners = static_cast<std::uint32_t*>(rtcSetNewGeometryBuffer(
+        geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 12, triangle_count));
+    copy_floats(*mesh.vertices.data, 3 * vertex_count, points);
+    for (int c = 0; c < 3; ++c) points[3 * vertex_count + c] = 0;
+    const Matrix4 world = world_matrix(mesh);
+    if (!world.is_identity()) {
+        for (float* p = points; p != points + 3 * vertex_count; p += 3) {
+            const Vec3 moved = world.apply({p[0], p[1], p[2]});
+            p[0] = moved.x;
+            p[1] = moved.y;
+            p[2] = moved.z;
+        }
+    }
+    const ArrayData& triangles = *mesh.triangles.data;
+    copy_indices(triangles, 3 * triangle_count, corners);
+    for (std::uint32_t* t = corners; t != corners + 3 * triangle_count; t += 3) {
+        // A triangle with an index outside the vertices becomes a point, which no ray hits.
+        if (t[0] >= vertex_count || t[1] >= vertex_count || t[2] >= vertex_count) {
+            t[0] = t[1] = t[2] = 0;
+        }
+    }
+    rtcSetGeometryBuildQuality(geometry, RTC_BUILD_QUALITY_LOW);
+    rtcCommitGeometry(geometry);
+    rtcAttachGeometry(scene, geometry);
+    rtcReleaseGeometry(geometry);
+
+    for (int c = 0; c < 3; ++c) material.diffuse[c] = clamp01(mesh.diffuse[c]);
+    material.alpha = std::isnan(mesh.alpha) ? 1 : clamp01(mesh.alpha);
+    // Texture coordinates per vertex, or per corner through their own indices.
+    if (texture && mesh.uvs) {
+        const bool indexed =
+            mesh.triangle_uvs && mesh.triangle_uvs.data->size() == triangles.size();
+        material.uvs = mesh.uvs.data;
+        material.uv_count = mesh.uvs.data->size() / 2;
+        material.uv_indices = indexed ? mesh.triangle_uvs.data : &triangles;
+        if (indexed || material.uv_count == vertex_count) material.texture = texture;
+    }
+    return true;
+}
+
+}  // namespace inspect

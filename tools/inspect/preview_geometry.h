@@ -1,0 +1,58 @@
+// The preview's triangles: each mesh of the scene placed in the world by its groups' transforms
+// and handed to Embree, with what shading its hits needs.
+#pragma once
+
+#include <embree3/rtcore.h>
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "preview_math.h"
+#include "scene_meshes.h"
+#include "texture_image.h"
+
+namespace inspect {
+
+// A transform line's 16 numbers, row by row. Points are rows multiplied from the left, so the
+// translation is the 13th to 15th number, as the modeller's matrices come.
+struct Matrix4 {
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    bool is_identity() const;
+    Vec3 apply(Vec3 p) const;
+};
+
+// Local to world: the groups' transforms, the innermost applied first.
+Matrix4 world_matrix(const MeshRef& mesh);
+
+// What a hit on one mesh is shaded with.
+struct PreviewMaterial {
+    float diffuse[3] = {0.8f, 0.8f, 0.8f};
+    float alpha = 1;
+    const TextureImage* texture = nullptr;  // null: the diffuse colour
+    const ArrayData* uvs = nullptr;         // uv pairs
+    const ArrayData* uv_indices = nullptr;  // three per triangle, indices into uvs
+    std::size_t uv_count = 0;
+
+    // The surface colour at a point of triangle `triangle` with barycentric (u, v).
+    void colour(unsigned triangle, float u, float v, float rgb[3]) const;
+};
+
+// Texture images by resolved path, each loaded once; those that fail are warned about once.
+class TextureCache {
+  public:
+    const TextureImage* find(const MeshRef& mesh, const std::string& scene_dir,
+                             std::vector<std::string>& warnings);
+
+  private:
+    std::map<std::string, TextureImage> images_;
+};
+
+// Adds the mesh's triangles, placed in the world, to `scene` as one geometry and fills in its
+// material; false when the mesh has no triangles. Triangles with indices outside the vertices
+// are left out. The texture is used where the mesh has texture coordinates for it.
+bool add_mesh(RTCDevice device, RTCScene scene, const MeshRef& mesh, const TextureImage* texture,
+              PreviewMaterial& material);
+
+}  // namespace inspect

@@ -1,0 +1,170 @@
+#include "scene_render.h"
+
+#include <embree3/rtcore.h>
+#include <tbb/blocked_range.h>
+#include <tbb/parallel_for.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <stdexcept>
+
+#include "preview_camera.h"
+#include "preview_geometry.h"
+
+namespace inspect {
+
+namespace {
+
+constexpr float kAmbient = 0.3f;       // the share of light a surface seen edge-on still gets
+constexpr int kMaxLayers = 16;         // transparent surfaces a ray passes before it stops
+constexpr float kOpaque = 1.0f / 512;  // light left below which nothing behind shows
+
+// Embree's device and scene, released in turn; the first error Embree reports is kept.
+class Embree {
+  public:
+    Embree() : device(rtcNewDevice(nullptr)) {
+        if (!device)
+            throw std::runtime_error("cannot start Embree: error " +
+                                     std::to_string(rtcGetDeviceError(nullptr)));
+        rtcSetDeviceErrorFunction(device, &Embree::keep_error, this);
+        scene = rtcNewScene(device);
+    }
+    ~Embree() {
+        if (scene) rtcReleaseScene(scene);
+        rtcReleaseDevice(device);
+    }
+    Embree(const Embree&) = delete;
+    Embree& operator=(const Embree&) = delete;
+
+    void commit() {
+        rtcCommitScene(scene);
+        if (!error.empty()) throw std::runtime_error("Embree: " + error);
+    }
+
+    RTCDevice device = nullptr;
+    RTCScene scene = nullptr;
+    std::string error;
+
+  private:
+    static void keep_error(void* self, RTCError code, const char* text) {
+        std::string& error = static_cast<Embree*>(self)->error;
+        if (error.empty()) error = text ? text : "error " + std::to_string(code);
+    }
+};
+
+bool in_definition(const MeshRef& mesh) {
+    if (mesh.object->keyword != "object") return true;
+    for (const Block* group : mesh.groups) {
+        if (group->keyword != "group") return true;
+    }
+    return false;
+}
+
+struct Tracer {
+    RTCScene scene;
+    const std::vector<PreviewMaterial>& materials;
+    PreviewCamera camera;
+    int width, height;
+
+    // The colour seen through pixel (x, y), each channel 0 to 1.
+    void trace(int x, int y, float rgb[3]) const {
+        const float aspect = float(width) / float(height);
+        const float sx = (2 * (x + 0.5f) / width - 1) * camera.tan_half_fov * aspect;
+        const float sy = (1 - 2 * (y + 0.5f) / height) * camera.tan_half_fov;
+        Vec3 d = camera.forward + camera.right * sx + camera.up * sy;
+        normalize(d);
+        RTCIntersectContext context;
+        rtcInitIntersectContext(&context);
+        RTCRayHit ray{};
+        ray.ray.org_x = camera.eye.x;
+        ray.ray.org_y = camera.eye.y;
+        ray.ray.org_z = camera.eye.z;
+        ray.ray.dir_x = d.x;
+        ray.ray.dir_y = d.y;
+        ray.ray.dir_z = d.z;
+        ray.ray.mask = ~0u;
+        float through = 1;  // the share of light that still comes from behind
+        for (int c = 0; c < 3; ++c) rgb[c] = 0;
+        for (int layer = 0; layer < kMaxLayers && through > kOpaque; ++layer) {
+            ray.ray.tfar = std::numeric_limits<float>::infinity();
+            ray.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+            rtcIntersect1(scene, &context, &ray);
+            if (ray.hit.geomID == RTC_INVALID_GEOMETRY_ID) break;
+            const PreviewMaterial& material = materials[ray.hit.geomID];
+            float surface[3];
+            material.colour(ray.hit.primID, ray.hit.u, ray.hit.v, surface);
+            Vec3 normal{ray.hit.Ng_x, ray.hit.Ng_y, ray.hit.Ng_z};
+            const float facing = normalize(normal) ? std::fabs(dot(normal, d)) : 1;
+            const float light = kAmbient + (1 - kAmbient) * facing;
+            for (int c = 0; c < 3; ++c) rgb[c] += through * material.alpha * surface[c] * light;
+            through *= 1 - material.alpha;
+            // Go on just beyond this hit.
+            ray.ray.tnear = ray.ray.tfar * (1 + 1e-5f) + 1e-7f;
+        }
+        for (int c = 0; c < 3; ++c) rgb[c] += through * kPreviewBackground[c] / 255.0f;
+    }
+};
+
+std::uint8_t to_byte(float value) {
+    const float scaled = value * 255 + 0.5f;
+    return scaled >= 255 ? 255 : scaled > 0 ? std::uint8_t(scaled) : 0;
+}
+
+}  // namespace
+
+bool parse_preview_size(const std::string& text, PreviewOptions& options) {
+    int width = 0, height = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &rest) != 2) return false;
+    if (width < 1 || width > 16384 || height < 1 || height > 16384) return false;
+    options.width = width;
+    options.height = height;
+    return true;
+}
+
+RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
+                        const PreviewOptions& options, std::vector<std::string>& warnings) {
+    Embree embree;
+    // The fastest build: on a million triangles it takes a fraction of what the rays save.
+    rtcSetSceneBuildQuality(embree.scene, RTC_BUILD_QUALITY_LOW);
+    // Exact edge tests, so that no ray slips between two triangles that share an edge.
+    rtcSetSceneFlags(embree.scene, RTC_SCENE_FLAG_ROBUST);
+    TextureCache textures;
+    std::vector<PreviewMaterial> materials;
+    for (const MeshRef& mesh : meshes) {
+        if (!mesh.vertices || !mesh.triangles || in_definition(mesh)) continue;
+        PreviewMaterial material;
+        const TextureImage* texture = textures.find(mesh, options.scene_dir, warnings);
+        if (add_mesh(embree.device, embree.scene, mesh, texture, material)) {
+            materials.push_back(material);
+        }
+    }
+    embree.commit();
+
+    PreviewCamera camera;
+    if (!camera_from_scene(scene, camera, warnings)) {
+        RTCBounds bounds;
+        rtcGetSceneBounds(embree.scene, &bounds);
+        camera = framing_camera({bounds.lower_x, bounds.lower_y, bounds.lower_z},
+                                {bounds.upper_x, bounds.upper_y, bounds.upper_z});
+    }
+    RgbImage image;
+    image.width = options.width;
+    image.height = options.height;
+    image.rgb.resize(std::size_t(3) * image.width * image.height);
+    const Tracer tracer{embree.scene, materials, camera, image.width, image.height};
+    tbb::parallel_for(tbb::blocked_range<int>(0, image.height), [&](const auto& rows) {
+        for (int y = rows.begin(); y != rows.end(); ++y) {
+            std::uint8_t* pixel = &image.rgb[std::size_t(3) * y * image.width];
+            for (int x = 0; x < image.width; ++x, pixel += 3) {
+                float rgb[3];
+                tracer.trace(x, y, rgb);
+                for (int c = 0; c < 3; ++c) pixel[c] = to_byte(rgb[c]);
+            }
+        }
+    });
+    return image;
+}
+
+}  // namespace inspect
