@@ -5,6 +5,7 @@ require_relative 'error'
 require_relative 'camera'
 require_relative 'driver'
 require_relative 'obj_reader'
+require_relative 'preview'
 require_relative 'progress'
 
 module VistrelExport
@@ -68,6 +69,7 @@ module VistrelExport
       if options[:launch] && options[:output] == '-'
         raise UsageError, '--launch needs a scene file, not standard output'
       end
+      raise UsageError, '--preview needs a scene file, not standard output' if options[:preview] && options[:output] == '-'
 
       options[:model] = arguments.first || SAMPLE
 
@@ -104,6 +106,9 @@ module VistrelExport
           options[:fov] = v
         end
         o.on('--launch', 'Start the renderer on the scene file afterwards.') { options[:launch] = true }
+        o.on('--preview PNG', 'Also write an 800x600 picture of the scene as its camera sees it.') do |v|
+          options[:preview] = v
+        end
         o.on('-q', '--quiet', 'Print nothing but errors.') { options[:quiet] = true }
         o.on('-h', '--help', 'Show this help.') { options[:help] = true }
         o.separator <<~TEXT
@@ -130,6 +135,7 @@ module VistrelExport
       start = Process.clock_gettime(Process::CLOCK_MONOTONIC)
       @quiet = options[:quiet]
       check_output(options[:output]) if options[:output]
+      check_output(options[:preview]) if options[:preview]
       @extension_loader.call
       @progress = Progress.new(@err) unless options[:quiet]
       model = read_model(options)
@@ -140,6 +146,7 @@ module VistrelExport
       @progress&.finish
       summary.seconds = Process.clock_gettime(Process::CLOCK_MONOTONIC) - start
       report(model, summary, options)
+      Preview.write(summary.path, options[:preview], warn: method(:warning)) if options[:preview]
       launch(exporter, summary, options) if options[:launch]
     end
 

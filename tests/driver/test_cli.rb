@@ -39,7 +39,8 @@ class CliTest < Minitest::Test
     {
       %w[--fov 180] => '--fov must lie between 0 and 180 degrees, got 180.0',
       %w[--eye 0,5,0 --target 0,1,0] => 'the up direction is parallel to the view direction',
-      %w[-o - --launch] => '--launch needs a scene file, not standard output'
+      %w[-o - --launch] => '--launch needs a scene file, not standard output',
+      %w[-o - --preview p.png] => '--preview needs a scene file, not standard output'
     }.each do |argv, message|
       assert_equal [2, '', "vistrel-export: #{message}\nTry 'vistrel-export --help' for more.\n"], run_cli(*argv)
     end

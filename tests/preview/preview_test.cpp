@@ -1,0 +1,200 @@
+// The preview picture: known colours at known pixels of small scenes written by the exporter,
+// and the sample model's picture through bin/vistrel-export --preview.
+#include <gtest/gtest.h>
+#include <stb_image.h>
+#include <stb_image_write.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#include "SketchupExporter.h"
+#include "file_bytes.h"
+#include "scene_meshes.h"
+#include "scene_parser.h"
+#include "scene_render.h"
+
+namespace {
+
+using Matrix = std::array<float, 16>;
+using Rgb = std::array<int, 3>;
+const Rgb kBackground = {224, 230, 238};
+const Matrix kShift5 = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 0, 0, 1};  // x + 5
+const Matrix kDouble = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1};
+const Matrix kStandUp = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};  // +z turns to -y
+
+// A square facing +z at depth z with uvs 0 to 1 across it, inside nested groups (outermost first).
+struct Square {
+    float x, y, z, half;
+    Rgb colour;
+    float alpha = 1;
+    const char* texture = "";
+    std::vector<Matrix> groups = {};
+};
+
+struct Case {
+    const char* name;
+    std::vector<Square> squares;
+    std::vector<std::pair<std::array<int, 2>, Rgb>> pixels;  // at (x, y) of an 80x60 picture
+    std::string warning = "";
+    std::array<float, 3> eye = {0, 0, 10}, dir = {0, 0, -1}, up = {0, 1, 0};
+};
+
+struct TempDir {
+    std::string path = mkdtemp(std::string("/tmp/preview-test-XXXXXX").data());
+    ~TempDir() { std::filesystem::remove_all(path); }
+};
+
+inspect::RgbImage render(const Case& c, const std::string& dir,
+                         std::vector<std::string>& warnings) {
+    const std::string path = dir + "/scene.vsf";
+    SketchupExporter exporter;
+    exporter.open_file("test", path.c_str(), c.eye.data(), c.dir.data(), c.up.data(), 90, 0, true);
+    for (const Square& s : c.squares) {
+        for (const Matrix& m : s.groups) {
+            exporter.begin_group("");
+            exporter.transform(m.data());
+        }
+        const float l = s.x - s.half, r = s.x + s.half, b = s.y - s.half, t = s.y + s.half;
+        const float vs[12] = {l, b, s.z, r, b, s.z, r, t, s.z, l, t, s.z};
+        const float ns[12] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+        const float uvs[12] = {0, 0, 0, 1, 0, 0, 1, 1, 0, 0, 1, 0};
+        const int fs[6] = {1, 2, 3, 1, 3, 4};
+        exporter.add_faces(4, 2, vs, fs, ns, uvs, "m", s.texture, s.colour[0], s.colour[1],
+                           s.colour[2], s.alpha);
+        for (std::size_t i = 0; i < s.groups.size(); ++i) exporter.end_group();
+    }
+    exporter.close_file();
+    const inspect::FileBytes bytes = inspect::read_file(path);
+    const inspect::ParseResult parsed = inspect::parse_scene(bytes.data.get(), bytes.size);
+    const inspect::PreviewOptions options{80, 60, dir};
+    return inspect::render_preview(parsed.scene, inspect::find_meshes(parsed.scene), options,
+                                   warnings);
+}
+
+void expect_near(const std::uint8_t* pixel, const Rgb& expected, const std::string& where) {
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(pixel[c], expected[c], 20) << where << " channel " << c;
+}
+
+// Camera at z = 10 looking down -z with a 90-degree field of view: the plane z = 0 spans
+// x from -13.3 to 13.3 and y from -10 to 10, pixel (40, 30) looks at the origin.
+TEST(Preview, KnownColoursAtKnownPixels) {
+    const Case cases[] = {
+        {"square in front",
+         {{0, 0, 0, 3, {255, 0, 0}}},
+         {{{40, 30}, {255, 0, 0}}, {{2, 2}, kBackground}}},
+        {"square behind the camera", {{0, 0, 20, 3, {255, 0, 0}}}, {{{40, 30}, kBackground}}},
+        // Doubled first, then moved: x from 3 to 7, not from 8 to 12.
+        {"nested group transforms",
+         {{0, 0, 0, 1, {0, 255, 0}, 1, "", {kShift5, kDouble}}},
+         {{{55, 30}, {0, 255, 0}}, {{40, 30}, kBackground}, {{70, 30}, kBackground}}},
+        {"half transparent over blue and over the background",
+         {{0, 0, -1, 2, {0, 0, 255}}, {0, 0, 0, 4, {255, 0, 0}, 0.5f}},
+         {{{40, 30}, {128, 0, 128}}, {{49, 30}, {240, 115, 119}}}},
+        {"textured quadrants",
+         {{0, 0, 0, 5, {90, 90, 90}, 1, "quad.png"}},
+         {{{30, 22}, {255, 0, 0}},
+          {{50, 22}, {0, 255, 0}},
+          {{30, 37}, {0, 0, 255}},
+          {{50, 37}, {255, 255, 255}}}},
+        {"missing texture in the material's colour",
+         {{0, 0, 0, 5, {90, 90, 90}, 1, "none.png"}},
+         {{{30, 22}, {90, 90, 90}}},
+         "none.png\" of material \"m\" not loaded"},
+        // The modeller's z-up camera: +x to the right of the picture, +z at the top.
+        {"z-up camera",
+         {{0, 0, 0, 1, {255, 0, 0}, 1, "", {kShift5, kStandUp}},
+          {0, 5, 0, 1, {0, 0, 255}, 1, "", {kStandUp}}},
+         {{{55, 30}, {255, 0, 0}}, {{40, 15}, {0, 0, 255}}},
+         "",
+         {0, -10, 0},
+         {0, 1, 0},
+         {0, 0, 1}},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::uint8_t quad[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
+        stbi_write_png((dir.path + "/quad.png").c_str(), 2, 2, 3, quad, 6);
+        std::vector<std::string> warnings;
+        const inspect::RgbImage image = render(c, dir.path, warnings);
+        for (const auto& [at, rgb] : c.pixels) {
+            expect_near(
+                &image.rgb[3 * (at[1] * 80 + at[0])], rgb,
+                std::string(c.name) + " at " + std::to_string(at[0]) + "," + std::to_string(at[1]));
+        }
+        const std::string first = warnings.empty() ? "" : warnings.front();
+        EXPECT_NE(first.find(c.warning), std::string::npos) << c.name << ": " << first;
+        EXPECT_EQ(warnings.size(), c.warning.empty() ? 0u : 1u) << c.name;
+    }
+}
+
+int run(const std::string& command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The picture's width and height, 0 x 0 when there is none; its pixels stay in `rgb`.
+std::pair<int, int> load(const std::string& png, std::vector<std::uint8_t>& rgb) {
+    int width = 0, height = 0, channels = 0;
+    stbi_uc* pixels = stbi_load(png.c_str(), &width, &height, &channels, 3);
+    if (pixels) rgb.assign(pixels, pixels + 3 * width * height);
+    stbi_image_free(pixels);
+    return {width, height};
+}
+
+TEST(Preview, CommandWritesThePictureOrRefuses) {
+    TempDir dir;
+    std::vector<std::string> warnings;
+    render({"red", {{0, 0, 0, 3, {255, 0, 0}}}, {}}, dir.path, warnings);  // writes scene.vsf
+    const std::string scene = dir.path + "/scene.vsf", png = dir.path + "/out.png";
+    std::filesystem::copy_file(scene, dir.path + "/cut.vsf");
+    std::filesystem::resize_file(dir.path + "/cut.vsf", 300);
+    const struct {
+        std::string arguments;
+        int status;
+        std::pair<int, int> size;
+    } runs[] = {{scene + " --png " + png, 0, {800, 600}},
+                {scene + " --png " + png + " --size 64x48", 0, {64, 48}},
+                {scene + " --png " + png + " --size 64x0", 2, {0, 0}},
+                {scene + " --png " + dir.path + "/no/out.png", 2, {0, 0}},
+                {dir.path + "/cut.vsf --png " + png, 3, {0, 0}}};
+    for (const auto& r : runs) {
+        std::filesystem::remove(png);
+        std::vector<std::uint8_t> rgb;
+        EXPECT_EQ(run(VISTREL_INSPECT " --quiet " + r.arguments), r.status) << r.arguments;
+        EXPECT_EQ(load(png, rgb), r.size) << r.arguments;
+    }
+}
+
+// Through the export driver: the whole room in the frame, the red ball, the blue vase and the
+// wood texture of the table.
+TEST(Preview, SampleModelIsInTheFrameInItsColours) {
+    if (!std::filesystem::exists(VISTREL_EXTENSION_DIR "/vistrel_sketchup_plugin.so")) {
+        GTEST_SKIP() << "the extension is not built";
+    }
+    TempDir dir;
+    const std::string png = dir.path + "/room.png";
+    ASSERT_EQ(run("VISTREL_EXTENSION_DIR=" VISTREL_EXTENSION_DIR " VISTREL_INSPECT=" VISTREL_INSPECT
+                  " ruby " VISTREL_SOURCE_DIR "/bin/vistrel-export -q -o " +
+                  dir.path + "/room.vsf --preview " + png),
+              0);
+    std::vector<std::uint8_t> rgb;
+    ASSERT_EQ(load(png, rgb), std::make_pair(800, 600));
+    int border = 0, red = 0, blue = 0, wood = 0;
+    for (int i = 0; i < 800 * 600; ++i) {
+        const int x = i % 800, y = i / 800, r = rgb[3 * i], g = rgb[3 * i + 1], b = rgb[3 * i + 2];
+        const bool edge = x == 0 || y == 0 || x == 799 || y == 599;
+        border += edge && Rgb{r, g, b} != kBackground;
+        red += r > 120 && g < 70 && b < 70;
+        blue += b > 110 && b > r + 60;
+        wood += r > g + 20 && g > b + 20 && g > 50;
+    }
+    EXPECT_EQ(border, 0);
+    EXPECT_GT(red, 500);
+    EXPECT_GT(blue, 100);
+    EXPECT_GT(wood, 2000);
+}
+
+}  // namespace
