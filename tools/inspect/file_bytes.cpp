@@ -30,7 +30,7 @@ FileBytes read_file(const std::string& path) {
     FileBytes bytes;
     bytes.size = static_cast<std::size_t>(info.st_size);
     // Not value-initialised: the read fills every byte.
-    bytes.data.reset(new std::uint8_t[bytes.size ? bytes.size : 1]);
+    bytes.data = allocate_large(bytes.size);
     std::size_t done = 0;
     while (done < bytes.size) {
         const std::size_t got = std::fread(bytes.data.get() + done, 1, bytes.size - done, file);

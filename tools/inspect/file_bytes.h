@@ -3,13 +3,14 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
+
+#include "large_buffer.h"
 
 namespace inspect {
 
 struct FileBytes {
-    std::unique_ptr<std::uint8_t[]> data;
+    LargeBuffer data;
     std::size_t size = 0;
 };
 

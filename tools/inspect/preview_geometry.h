@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "large_buffer.h"
 #include "preview_math.h"
 #include "scene_meshes.h"
 #include "texture_image.h"
@@ -49,10 +50,35 @@ class TextureCache {
     std::map<std::string, TextureImage> images_;
 };
 
-// Adds the mesh's triangles, placed in the world, to `scene` as one geometry and fills in its
-// material; false when the mesh has no triangles. Triangles with indices outside the vertices
-// are left out. The texture is used where the mesh has texture coordinates for it.
-bool add_mesh(RTCDevice device, RTCScene scene, const MeshRef& mesh, const TextureImage* texture,
-              PreviewMaterial& material);
+// Embree's device and scene with the meshes added so far, their vertex and index buffers and
+// their materials (by Embree's geometry id). Throws std::runtime_error when Embree fails.
+class PreviewScene {
+  public:
+    PreviewScene();
+    ~PreviewScene();
+    PreviewScene(const PreviewScene&) = delete;
+    PreviewScene& operator=(const PreviewScene&) = delete;
+
+    // Adds the mesh's triangles, placed in the world, with their material. Triangles with
+    // indices outside the vertices are left out. The texture is used where the mesh has
+    // texture coordinates for it.
+    void add_mesh(const MeshRef& mesh, const TextureImage* texture);
+    // Builds the acceleration structure; afterwards rays can be cast.
+    void commit();
+
+    RTCScene scene() const { return scene_; }
+    const std::vector<PreviewMaterial>& materials() const { return materials_; }
+    // The box around every triangle; empty (lower above upper) without any.
+    void bounds(Vec3& lower, Vec3& upper) const;
+
+  private:
+    static void keep_error(void* self, RTCError code, const char* text);
+
+    RTCDevice device_ = nullptr;
+    RTCScene scene_ = nullptr;
+    std::string error_;  // the first error Embree reported
+    std::vector<LargeBuffer> buffers_;
+    std::vector<PreviewMaterial> materials_;
+};
 
 }  // namespace inspect

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
-#include <stdexcept>
 
 #include "preview_camera.h"
 #include "preview_geometry.h"
@@ -19,39 +18,6 @@ namespace {
 constexpr float kAmbient = 0.3f;       // the share of light a surface seen edge-on still gets
 constexpr int kMaxLayers = 16;         // transparent surfaces a ray passes before it stops
 constexpr float kOpaque = 1.0f / 512;  // light left below which nothing behind shows
-
-// Embree's device and scene, released in turn; the first error Embree reports is kept.
-class Embree {
-  public:
-    Embree() : device(rtcNewDevice(nullptr)) {
-        if (!device)
-            throw std::runtime_error("cannot start Embree: error " +
-                                     std::to_string(rtcGetDeviceError(nullptr)));
-        rtcSetDeviceErrorFunction(device, &Embree::keep_error, this);
-        scene = rtcNewScene(device);
-    }
-    ~Embree() {
-        if (scene) rtcReleaseScene(scene);
-        rtcReleaseDevice(device);
-    }
-    Embree(const Embree&) = delete;
-    Embree& operator=(const Embree&) = delete;
-
-    void commit() {
-        rtcCommitScene(scene);
-        if (!error.empty()) throw std::runtime_error("Embree: " + error);
-    }
-
-    RTCDevice device = nullptr;
-    RTCScene scene = nullptr;
-    std::string error;
-
-  private:
-    static void keep_error(void* self, RTCError code, const char* text) {
-        std::string& error = static_cast<Embree*>(self)->error;
-        if (error.empty()) error = text ? text : "error " + std::to_string(code);
-    }
-};
 
 bool in_definition(const MeshRef& mesh) {
     if (mesh.object->keyword != "object") return true;
@@ -125,35 +91,25 @@ bool parse_preview_size(const std::string& text, PreviewOptions& options) {
 
 RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
                         const PreviewOptions& options, std::vector<std::string>& warnings) {
-    Embree embree;
-    // The fastest build: on a million triangles it takes a fraction of what the rays save.
-    rtcSetSceneBuildQuality(embree.scene, RTC_BUILD_QUALITY_LOW);
-    // Exact edge tests, so that no ray slips between two triangles that share an edge.
-    rtcSetSceneFlags(embree.scene, RTC_SCENE_FLAG_ROBUST);
+    PreviewScene preview;
     TextureCache textures;
-    std::vector<PreviewMaterial> materials;
     for (const MeshRef& mesh : meshes) {
         if (!mesh.vertices || !mesh.triangles || in_definition(mesh)) continue;
-        PreviewMaterial material;
-        const TextureImage* texture = textures.find(mesh, options.scene_dir, warnings);
-        if (add_mesh(embree.device, embree.scene, mesh, texture, material)) {
-            materials.push_back(material);
-        }
+        preview.add_mesh(mesh, textures.find(mesh, options.scene_dir, warnings));
     }
-    embree.commit();
+    preview.commit();
 
     PreviewCamera camera;
     if (!camera_from_scene(scene, camera, warnings)) {
-        RTCBounds bounds;
-        rtcGetSceneBounds(embree.scene, &bounds);
-        camera = framing_camera({bounds.lower_x, bounds.lower_y, bounds.lower_z},
-                                {bounds.upper_x, bounds.upper_y, bounds.upper_z});
+        Vec3 lower, upper;
+        preview.bounds(lower, upper);
+        camera = framing_camera(lower, upper);
     }
     RgbImage image;
     image.width = options.width;
     image.height = options.height;
     image.rgb.resize(std::size_t(3) * image.width * image.height);
-    const Tracer tracer{embree.scene, materials, camera, image.width, image.height};
+    const Tracer tracer{preview.scene(), preview.materials(), camera, image.width, image.height};
     tbb::parallel_for(tbb::blocked_range<int>(0, image.height), [&](const auto& rows) {
         for (int y = rows.begin(); y != rows.end(); ++y) {
             std::uint8_t* pixel = &image.rgb[std::size_t(3) * y * image.width];
