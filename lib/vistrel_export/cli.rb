@@ -69,7 +69,9 @@ module VistrelExport
       if options[:launch] && options[:output] == '-'
         raise UsageError, '--launch needs a scene file, not standard output'
       end
-      raise UsageError, '--preview needs a scene file, not standard output' if options[:preview] && options[:output] == '-'
+      if options[:preview] && options[:output] == '-'
+        raise UsageError, '--preview needs a scene file, not standard output'
+      end
 
       options[:model] = arguments.first || SAMPLE
 

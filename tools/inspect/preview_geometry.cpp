@@ -193,7 +193,8 @@ void PreviewScene::add_mesh(const MeshRef& mesh, const TextureImage* texture) {
                                triangle_count);
     rtcSetGeometryBuildQuality(geometry, RTC_BUILD_QUALITY_LOW);
     rtcCommitGeometry(geometry);
-    rtcAttachGeometry(scene_, geometry);
+    // Hits name their geometry by id: the index of its material.
+    rtcAttachGeometryByID(scene_, geometry, static_cast<unsigned>(materials_.size()));
     rtcReleaseGeometry(geometry);
 
     PreviewMaterial material;
