@@ -31,7 +31,7 @@ module Sketchup
   Layer = Struct.new(:visible) { alias_method :visible?, :visible }
   ComponentDefinition = Struct.new(:name, :entities)
   View = Struct.new(:camera, :vpwidth, :vpheight)
-  Model = Struct.new(:title, :path, :entities, :active_view)
+  Model = Struct.new(:title, :path, :entities, :active_view, :active_path)
   UVHelper = Struct.new(:xs, :ys) do # the unwarped image spans the face's bounding box
     def get_front_UVQ(p) = Geom::Point3d.new((p.x - xs[0]) / (xs[1] - xs[0]), (p.y - ys[0]) / (ys[1] - ys[0]), 1.0)
   end

@@ -57,5 +57,8 @@ class WalkerTest < Minitest::Test
     ensure
       Sketchup::TextureWriter.failing = false
     end
+    model = Models.house.tap { |house| house.active_path = [house.entities[1]] }
+    error = assert_raises(ArgumentError) { VistrelExporter::SceneExport.new(model).write(@scene) }
+    assert_equal 'close the group or component being edited, then export again', error.message
   end
 end

@@ -45,7 +45,11 @@ module VistrelExporter
       return unless path
 
       path += '.vsf' unless path.downcase.end_with?('.vsf')
-      reporting { UI.messagebox(SceneExport.new(model).write(path).to_s) }
+      reporting do
+        summary = SceneExport.new(model).write(path).to_s
+        Sketchup.status_text = summary
+        UI.messagebox(summary)
+      end
     end
 
     # The scene goes into a new folder of its own, with its textures, where the renderer can

@@ -26,11 +26,11 @@ module VistrelExporter
 
     def walk(entities, painted = nil)
       entities.each do |entity|
-        walk_container(entity, painted) if container?(entity) && visible?(entity)
+        walk_container(entity, painted) if ModelWalker.container?(entity) && ModelWalker.visible?(entity)
       end
       batches = {}
       entities.each do |entity|
-        next unless entity.is_a?(Sketchup::Face) && visible?(entity)
+        next unless entity.is_a?(Sketchup::Face) && ModelWalker.visible?(entity)
 
         add_face(batches, entity, painted)
         @progress.step
@@ -93,15 +93,11 @@ module VistrelExporter
 
     private
 
-    %i[visible? container?].each do |name|
-      define_method(name) { |entity| self.class.send(name, entity) }
-    end
-
     def walk_container(entity, painted)
-      @exporter.begin_group(self.class.group_name(entity))
-      @exporter.transform(self.class.row_major(entity.transformation.to_a))
+      @exporter.begin_group(ModelWalker.group_name(entity))
+      @exporter.transform(ModelWalker.row_major(entity.transformation.to_a))
       @groups += 1
-      walk(self.class.children(entity), entity.material ? entity : painted)
+      walk(ModelWalker.children(entity), entity.material ? entity : painted)
       @exporter.end_group
     end
 

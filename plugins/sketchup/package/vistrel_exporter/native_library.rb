@@ -25,7 +25,11 @@ module VistrelExporter
                          "#{built.empty? ? 'no platform' : built.sort.join(', ')}. " \
                          'Install the package made for this SketchUp version.'
       end
-      require library unless defined?(::Vistrel_sketchup_plugin::SketchupExporter)
+      begin
+        require library unless defined?(::Vistrel_sketchup_plugin::SketchupExporter)
+      rescue LoadError => e
+        raise LoadError, "The Vistrel exporter cannot load its native library #{library}: #{e.message}"
+      end
     end
   end
 end

@@ -26,6 +26,9 @@ module VistrelExporter
     # staged: false writes straight to path (a fresh file in a folder of our own), so that the
     # extension's run_vistrel opens that very file afterwards.
     def write(path, staged: true)
+      # Inside an open group SketchUp gives positions in model space, so placements would be off.
+      raise ArgumentError, 'close the group or component being edited, then export again' if @model.active_path
+
       started = Process.clock_gettime(Process::CLOCK_MONOTONIC)
       target = staged ? "#{path}.part" : path
       textures = TextureFiles.new(path)

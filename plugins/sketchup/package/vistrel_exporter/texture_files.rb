@@ -19,6 +19,7 @@ module VistrelExporter
     # Writes one image through the block (given the full path); returns that path.
     def write(label, file_name, &block)
       path = File.join(@folder, format('%03d_%s', @written.size + 1, safe(file_name)))
+      path = path.tr('/', File::ALT_SEPARATOR) if File::ALT_SEPARATOR # one kind of separator on Windows
       if path.bytesize > MAX_PATH_BYTES
         raise IOError, "texture path #{path} is longer than #{MAX_PATH_BYTES} bytes; " \
                        'save the scene in a folder with a shorter path'
