@@ -61,7 +61,7 @@ module VistrelExporter
         export = SceneExport.new(model)
         begin
           summary = export.write(File.join(folder, "#{file_name(model)}.vsf"), staged: false)
-        rescue Exception # rubocop:disable Lint/RescueException -- the folder goes in any case
+        rescue Exception # the folder goes in any case
           FileUtils.remove_entry(folder)
           raise
         end

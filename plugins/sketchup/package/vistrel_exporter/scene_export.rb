@@ -27,7 +27,9 @@ module VistrelExporter
     # extension's run_vistrel opens that very file afterwards.
     def write(path, staged: true)
       # Inside an open group SketchUp gives positions in model space, so placements would be off.
-      raise ArgumentError, 'close the group or component being edited, then export again' if @model.active_path
+      if @model.active_path
+        raise ArgumentError, 'close the group or component being edited, then export again'
+      end
 
       started = Process.clock_gettime(Process::CLOCK_MONOTONIC)
       target = staged ? "#{path}.part" : path
@@ -36,7 +38,7 @@ module VistrelExporter
       File.rename(target, path) if staged
       Summary.new(walker.groups, walker.meshes, walker.triangles, path,
                   Process.clock_gettime(Process::CLOCK_MONOTONIC) - started)
-    rescue Exception # rubocop:disable Lint/RescueException -- cleaned up on Interrupt too
+    rescue Exception # also on Interrupt: nothing half-written stays
       abandon(target, textures)
       raise
     end
