@@ -17,7 +17,8 @@ class PackageTest < Minitest::Test
   # moved away: what it said then, and what it put in the menu.
   WITHOUT_LIBRARY = begin
     rbz = File.expand_path(ENV.fetch('VISTREL_RBZ'))
-    system(ENV.fetch('CMAKE_COMMAND', 'cmake'), '-E', 'tar', 'xf', rbz, chdir: ROOT, exception: true)
+    system({ 'LD_PRELOAD' => nil }, ENV.fetch('CMAKE_COMMAND', 'cmake'), '-E', 'tar', 'xf', rbz, # hangs with it
+           chdir: ROOT, exception: true)
     $LOAD_PATH.unshift(ROOT)
     File.rename("#{PACKAGE}/lib", "#{PACKAGE}/off")
     require 'vistrel_exporter'
