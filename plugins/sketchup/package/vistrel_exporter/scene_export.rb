@@ -1,0 +1,78 @@
+# frozen_string_literal: true
+
+require_relative 'view_camera'
+require_relative 'surfaces'
+require_relative 'model_walker'
+require_relative 'progress'
+
+module VistrelExporter
+  Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds) do
+    def to_s
+      format('Exported %d groups, %d meshes, %d triangles to %s in %.1f s.',
+             groups, meshes, triangles, path, seconds)
+    end
+  end
+
+  # One export of a model to a scene file, through the native extension. A failed export leaves
+  # nothing behind: the scene is written under a temporary name beside the target and renamed
+  # only when complete (so an earlier file of that name survives), and the textures written are
+  # removed again.
+  class SceneExport
+    def initialize(model, exporter = Vistrel_sketchup_plugin::SketchupExporter.new)
+      @model = model
+      @exporter = exporter
+    end
+
+    # staged: false writes straight to path (a fresh file in a folder of our own), so that the
+    # extension's run_vistrel opens that very file afterwards.
+    def write(path, staged: true)
+      # Inside an open group SketchUp gives positions in model space, so placements would be off.
+      if @model.active_path
+        raise ArgumentError, 'close the group or component being edited, then export again'
+      end
+
+      started = Process.clock_gettime(Process::CLOCK_MONOTONIC)
+      target = staged ? "#{path}.part" : path
+      textures = TextureFiles.new(path)
+      walker = export(target, textures)
+      File.rename(target, path) if staged
+      Summary.new(walker.groups, walker.meshes, walker.triangles, path,
+                  Process.clock_gettime(Process::CLOCK_MONOTONIC) - started)
+    rescue Exception # also on Interrupt: nothing half-written stays
+      abandon(target, textures)
+      raise
+    end
+
+    def run_vistrel
+      @exporter.run_vistrel
+    end
+
+    private
+
+    def export(target, textures)
+      camera = ViewCamera.new(@model.active_view)
+      progress = Progress.new(ModelWalker.count_faces(@model.entities))
+      walker = ModelWalker.new(@exporter, Surfaces.new(textures), progress)
+      @exporter.open_file(model_name, target, camera.eye, camera.direction, camera.up,
+                          camera.fov, camera.aspect_ratio, true)
+      walker.walk(@model.entities)
+      @exporter.close_file
+      walker
+    end
+
+    def model_name
+      title = @model.title.to_s
+      title.empty? ? 'Untitled' : title
+    end
+
+    def abandon(target, textures)
+      begin
+        @exporter.close_file
+      rescue StandardError
+        nil # the first failure is the one to report; the file goes either way
+      end
+      File.delete(target) if target && File.file?(target)
+      textures&.remove
+    end
+  end
+end

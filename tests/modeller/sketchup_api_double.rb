@@ -1,0 +1,130 @@
+# frozen_string_literal: true
+
+# TEST DOUBLE: a stand-in for the calls of the modeller's Ruby API that the exporter package
+# makes, behaving as that API is documented: lengths in inches, transformations as 16 values
+# column by column, mesh indices from 1 (negative where the edge starting there is hidden),
+# texture coordinates as UVQ. The modeller itself does not run here.
+$LOADED_FEATURES.push('sketchup.rb', 'extensions.rb')
+FILE_WRITE_OK = 0
+
+module Geom
+  Point3d = Vector3d = Struct.new(:x, :y, :z) do
+    def distance(other) = Math.sqrt(to_a.zip(other.to_a).sum { |a, b| (a - b)**2 })
+  end
+  Transformation = Struct.new(:values) { def to_a = values.dup }
+
+  PolygonMesh = Struct.new(:points, :normal, :uvqs, :polygons) do
+    def count_points = points.size
+    def count_polygons = polygons.size
+    def point_at(i) = at(points, i)
+    def normal_at(i) = at(points, i) && normal
+    def uv_at(i, front) = front && at(uvqs, i)
+    def polygon_at(i) = at(polygons, i)
+    def at(list, i) = i.between?(1, list.size) ? list[i - 1] : raise(IndexError, "index #{i}")
+  end
+end
+
+module Sketchup
+  Color = Struct.new(:red, :green, :blue)
+  Texture = Struct.new(:filename, :width, :height)
+  Material = Struct.new(:name, :color, :alpha, :texture)
+  Layer = Struct.new(:visible) { alias_method :visible?, :visible }
+  ComponentDefinition = Struct.new(:name, :entities)
+  View = Struct.new(:camera, :vpwidth, :vpheight)
+  Model = Struct.new(:title, :path, :entities, :active_view, :active_path)
+  UVHelper = Struct.new(:xs, :ys) do # the unwarped image spans the face's bounding box
+    def get_front_UVQ(p) = Geom::Point3d.new((p.x - xs[0]) / (xs[1] - xs[0]), (p.y - ys[0]) / (ys[1] - ys[0]), 1.0)
+  end
+
+  Camera = Struct.new(:eye, :target, :up, :perspective?, :fov, :fov_is_height?, :height, :aspect_ratio) do
+    def direction
+      d = target.to_a.zip(eye.to_a).map { |t, e| t - e }
+      Geom::Vector3d.new(*d.map { |c| c / Math.sqrt(d.sum { |v| v * v }) })
+    end
+  end
+
+  # Groups, instances and faces, given by keyword: material, layer, hidden, name, entities,
+  # definition, transformation; a face's corners (in the plane z = 0), triangles and q per
+  # corner for a distorted texture.
+  class Element
+    attr_reader :material, :layer, :name, :entities, :definition, :transformation, :corners, :q
+
+    def initialize(**fields) = fields.each { |key, value| instance_variable_set(:"@#{key}", value) }
+    def hidden? = !!@hidden
+  end
+  Group = Class.new(Element)
+  ComponentInstance = Class.new(Element)
+
+  # Painted textured faces have texture coordinates in texture repeats, the others in inches.
+  class Face < Element
+    def mesh(flags)
+      raise ArgumentError, "flags #{flags}" unless flags == 5
+
+      texture = material&.texture
+      uvqs = corners.each_with_index.map do |(x, y), i|
+        w = q ? q[i] : 1.0
+        texture ? Geom::Point3d.new(x / texture.width * w, y / texture.height * w, w) : Geom::Point3d.new(x, y, 1.0)
+      end
+      Geom::PolygonMesh.new(corners.map { |c| Geom::Point3d.new(*c) }, Geom::Vector3d.new(0.0, 0.0, 1.0), uvqs, @triangles)
+    end
+
+    def get_UVHelper(front, _back, writer) = front && writer && UVHelper.new(*corners.transpose.first(2).map(&:minmax))
+  end
+
+  # One handle per material texture, and one per face with a distorted texture.
+  class TextureWriter
+    class << self
+      attr_accessor :failing
+    end
+
+    def load(entity, front = nil)
+      raise ArgumentError, 'a face needs its side' if entity.is_a?(Face) && front.nil?
+
+      (@handles ||= {})[entity.q ? entity : entity.material] ||= @handles.size
+    end
+
+    def filename(handle) = File.basename(@handles.key(handle).then { |k| k.is_a?(Face) ? k.material : k }.texture.filename)
+
+    def write(entity, *side, path)
+      return 1 if TextureWriter.failing
+
+      File.binwrite(path, "image #{load(entity, *side)}")
+      FILE_WRITE_OK
+    end
+  end
+
+  class << self
+    attr_accessor :active_model, :status_text, :extensions
+
+    def create_texture_writer = TextureWriter.new
+    def register_extension(extension, load) = (self.extensions ||= []) << [extension, load]
+  end
+end
+
+SketchupExtension = Struct.new(:name, :path, :description, :version, :creator, :copyright)
+
+# Menus, toolbars and dialogs keep what the package put there and said.
+module UI
+  Command = Struct.new(:text, :block, :tooltip, :status_bar_text, :small_icon, :large_icon) do
+    def initialize(text, &block) = super(text, block)
+  end
+  Menu = Struct.new(:name, :items) do
+    def add_submenu(name) = Menu.new(name, []).tap { |menu| items << menu }
+    def add_item(command) = items << command
+  end
+  Toolbar = Struct.new(:name) do
+    def add_item(_command) = nil
+    def show = nil
+  end
+
+  class << self
+    attr_accessor :messages, :save_answer
+
+    def menu(name) = (@menus ||= {})[name] ||= Menu.new(name, [])
+    def messagebox(text) = (self.messages ||= []) << text
+    def savepanel(_title, _folder, name) = save_answer.call(name)
+  end
+end
+
+def file_loaded?(name) = ($vistrel_loaded ||= []).include?(name)
+def file_loaded(name) = ($vistrel_loaded ||= []) << name
