@@ -21,9 +21,9 @@ namespace {
 using Matrix = std::array<float, 16>;
 using Rgb = std::array<int, 3>;
 const Rgb kBackground = {224, 230, 238};
-const Matrix kShift5 = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 5, 0, 0, 1};  // x + 5
+const Matrix kShift5 = {1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // x + 5
 const Matrix kDouble = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1};
-const Matrix kStandUp = {1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1};  // +z turns to -y
+const Matrix kStandUp = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // +z turns to -y
 
 // A square facing +z at depth z with uvs 0 to 1 across it, inside nested groups (outermost first).
 struct Square {

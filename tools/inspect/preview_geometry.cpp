@@ -25,13 +25,18 @@ Matrix4 operator*(const Matrix4& a, const Matrix4& b) {
     return out;
 }
 
-// The group's transform lines in file order, each applied after the ones before it.
+// The group's transform lines in file order, each applied after the ones before it. A line
+// lists its matrix row by row, for points as columns (translation in the 4th, 8th and 12th
+// numbers, as the modeller's scripts hand it over); Matrix4 holds the transpose, for points as
+// rows.
 Matrix4 group_matrix(const Block& group) {
     Matrix4 out;
     for (const Param& param : group.params) {
         if (param.name != "transform" || param.values.size() != 16) continue;
         Matrix4 line;
-        for (int i = 0; i < 16; ++i) line.m[i] = static_cast<float>(param.values[i].number);
+        for (int i = 0; i < 16; ++i) {
+            line.m[i] = static_cast<float>(param.values[(i % 4) * 4 + i / 4].number);
+        }
         out = out * line;
     }
     return out;

@@ -16,8 +16,8 @@
 
 namespace inspect {
 
-// A transform line's 16 numbers, row by row. Points are rows multiplied from the left, so the
-// translation is the 13th to 15th number, as the modeller's matrices come.
+// A 4 by 4 matrix for points as rows multiplied from the left: the translation is the 13th to
+// 15th number. Transform lines are read into it transposed (see group_matrix).
 struct Matrix4 {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     bool is_identity() const;
