@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make pkg-config ruby ruby-dev swig libgtest-dev valgrind locales clang)
+packages=(cmake g++ make pkg-config ruby ruby-dev swig libtinyobjloader-dev libgtest-dev valgrind locales clang)
 missing=()
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

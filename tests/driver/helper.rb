@@ -16,7 +16,7 @@ class RecordingExporter
 
   %i[open_file begin_group add_faces2 end_group close_file run_vistrel].each do |name|
     define_method(name) do |*arguments|
-      @calls << [name, *arguments]
+      @calls << [name, *arguments.map { |a| a.is_a?(Array) ? a.dup : a }] # the driver clears its arrays
       @output_path = arguments[1] if name == :open_file && arguments[7]
       raise @error if name == @fail_on
     end
@@ -43,6 +43,20 @@ module DriverTestHelper
   def read_obj(text, mtl: nil)
     path = write_files({ 'model.obj' => text, 'model.mtl' => mtl }.compact)
     VistrelExport::ObjReader.new(warn: ->(w) { @warnings << w }).read(path)
+  end
+
+  # The meshes a model hands over, each with its group's name.
+  def meshes(model)
+    group = []
+    found = []
+    model.hand_over do |kind, *args|
+      case kind
+      when :begin_group then group.push(args[0])
+      when :end_group then group.pop
+      else found << %i[material vertices triangles vs fs ns uvs].zip(args).to_h.merge(group: group.last)
+      end
+    end
+    found
   end
 
   def read_mtl(text, extra = {})

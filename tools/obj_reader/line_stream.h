@@ -1,0 +1,34 @@
+// A stream buffer over text that arrives in chunks, with every buffer ending at a line end, so
+// that the line being read can be numbered and looked at again while it is parsed.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <streambuf>
+#include <string>
+
+namespace vistrel_obj {
+
+class LineStream : public std::streambuf {
+  public:
+    // source appends the next chunk to its argument and returns false at the end of the text.
+    explicit LineStream(std::function<bool(std::string&)> source) : source_(std::move(source)) {}
+
+    // Number (from 1) and text of the line that was read last.
+    int64_t line_number() const;
+    std::string last_line() const;
+
+  protected:
+    int_type underflow() override;
+
+  private:
+    // End of the line read last: the position before its line break.
+    const char* last_line_end() const;
+
+    std::function<bool(std::string&)> source_;
+    std::string buffer_;
+    int64_t lines_before_ = 0;  // line breaks in the buffers already read
+    bool end_ = false;
+};
+
+}  // namespace vistrel_obj
