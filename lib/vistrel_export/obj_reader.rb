@@ -20,9 +20,10 @@ module VistrelExport
     CHUNK_BYTES = 1 << 20
 
     # warn receives each warning as text; progress receives the bytes read so far now and then.
-    def initialize(warn: ->(_message) {}, progress: nil)
+    def initialize(warn: ->(_message) {}, progress: nil, chunk_bytes: CHUNK_BYTES)
       @warn = warn
       @progress = progress
+      @chunk_bytes = chunk_bytes
     end
 
     def read(path)
@@ -48,7 +49,7 @@ module VistrelExport
     # The native reader's questions.
 
     def read_chunk
-      chunk = @io.read(CHUNK_BYTES)
+      chunk = @io.read(@chunk_bytes, @buffer ||= String.new(capacity: @chunk_bytes))
       @progress&.call(@io.pos) if chunk
       chunk
     end

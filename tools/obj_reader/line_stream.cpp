@@ -33,10 +33,15 @@ int64_t LineStream::line_number() const {
     return lines_before_ + std::count(static_cast<const char*>(eback()), last_line_end(), '\n') + 1;
 }
 
+void LineStream::last_line(const char** begin, const char** end) const {
+    *end = last_line_end();
+    *begin = *end;
+    while (*begin > eback() && (*begin)[-1] != '\n') --*begin;
+}
+
 std::string LineStream::last_line() const {
-    const char* end = last_line_end();
-    const char* begin = end;
-    while (begin > eback() && begin[-1] != '\n') --begin;
+    const char *begin, *end;
+    last_line(&begin, &end);
     return std::string(begin, end);
 }
 

@@ -17,6 +17,8 @@ class LineStream : public std::streambuf {
     // Number (from 1) and text of the line that was read last.
     int64_t line_number() const;
     std::string last_line() const;
+    // The same text in place, valid until the stream reads on.
+    void last_line(const char** begin, const char** end) const;
 
   protected:
     int_type underflow() override;

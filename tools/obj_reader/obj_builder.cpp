@@ -6,28 +6,15 @@
 
 namespace vistrel_obj {
 
-namespace {
-
-void check_finite(const char* keyword, float a, float b, float c) {
-    if (!std::isfinite(a) || !std::isfinite(b) || !std::isfinite(c)) {
-        throw ReadError(std::string(keyword) + ": a value is not a finite number");
-    }
-}
-
-}  // namespace
-
 void ObjBuilder::position(float x, float y, float z) {
-    check_finite("v", x, y, z);
     positions_.insert(positions_.end(), {x, y, z});
 }
 
 void ObjBuilder::uv(float u, float v) {
-    check_finite("vt", u, v, 0.0f);
     uvs_.insert(uvs_.end(), {u, v});
 }
 
 void ObjBuilder::normal(float x, float y, float z) {
-    check_finite("vn", x, y, z);
     normals_.insert(normals_.end(), {x, y, z});
 }
 
@@ -82,18 +69,18 @@ void ObjBuilder::face(const RawCorner* raw, int count) {
         without_normal |= raw[i].normal == 0;
         corners_.push_back(c);
     }
-    float computed[3] = {0, 0, 0};
-    int32_t computed_code = 0;
+    int32_t computed = 0;
     if (without_normal) {
-        face_normal(corners_, computed);
+        float n[3];
+        face_normal(corners_, n);
         // A face in the plane of the face before shares its normal, so that flat runs of faces
         // share their vertices.
-        if (face_normals_ == 0 || computed[0] != last_normal_[0] ||
-            computed[1] != last_normal_[1] || computed[2] != last_normal_[2]) {
-            ++face_normals_;
-            std::copy(computed, computed + 3, last_normal_);
+        const size_t last = face_normals_.size();
+        if (last == 0 || n[0] != face_normals_[last - 3] || n[1] != face_normals_[last - 2] ||
+            n[2] != face_normals_[last - 1]) {
+            face_normals_.insert(face_normals_.end(), n, n + 3);
         }
-        computed_code = -face_normals_;
+        computed = -static_cast<int32_t>(face_normals_.size() / 3);
     }
     if (!mesh_) {
         if (!group_) group_ = root_.child(kDefaultGroup);
@@ -102,13 +89,9 @@ void ObjBuilder::face(const RawCorner* raw, int count) {
     numbers_.clear();
     for (int i = 0; i < count; ++i) {
         Corner& c = corners_[i];
-        const bool given = raw[i].normal != 0;
-        if (!given) c.normal = computed_code;
-        const float* position = &positions_[3 * static_cast<size_t>(c.position)];
-        const float* uv = c.uv >= 0 ? &uvs_[2 * static_cast<size_t>(c.uv)] : nullptr;
-        const float* normal = given ? &normals_[3 * static_cast<size_t>(c.normal)] : computed;
-        numbers_.push_back(mesh_->vertex(c, position, uv, normal));
-        extend_bounds(position);
+        if (raw[i].normal == 0) c.normal = computed;
+        numbers_.push_back(mesh_->vertex(c));
+        extend_bounds(position_of(c));
     }
     // Fan triangulation.
     for (size_t i = 1; i + 1 < numbers_.size(); ++i) {
@@ -126,10 +109,12 @@ void ObjBuilder::extend_bounds(const float* p) {
 }
 
 void ObjBuilder::finish() {
-    std::vector<float>().swap(positions_);
-    std::vector<float>().swap(uvs_);
-    std::vector<float>().swap(normals_);
     finish_group(root_);
+}
+
+void ObjBuilder::release() {
+    for (auto* values : {&positions_, &uvs_, &normals_, &face_normals_})
+        std::vector<float>().swap(*values);
 }
 
 void ObjBuilder::finish_group(Group& group) {

@@ -38,8 +38,20 @@ class ObjBuilder {
     void object(const std::string& name);
     void group(const std::string& name);
     void material(int id);
-    // Frees what only reading needs: the vertex data and the tables that find corners again.
+    // Frees what only reading needs: the tables that find corners again.
     void finish();
+    // Frees the vertex data once every mesh is handed over.
+    void release();
+
+    // A vertex's values: position and normal 3 floats, uv 2 (nullptr: none).
+    const float* position_of(const Corner& c) const { return &positions_[3 * size_t(c.position)]; }
+    const float* uv_of(const Corner& c) const {
+        return c.uv < 0 ? nullptr : &uvs_[2 * size_t(c.uv)];
+    }
+    const float* normal_of(const Corner& c) const {
+        return c.normal >= 0 ? &normals_[3 * size_t(c.normal)]
+                             : &face_normals_[3 * size_t(-1 - c.normal)];
+    }
 
     Group& root() { return root_; }
     int64_t triangle_count() const { return triangles_; }
@@ -60,10 +72,10 @@ class ObjBuilder {
     Mesh* mesh_ = nullptr;
     int material_ = -1;
     std::vector<float> positions_, uvs_, normals_;
-    std::vector<Corner> corners_;       // the current face's
-    std::vector<int32_t> numbers_;      // its vertex numbers
-    int32_t face_normals_ = 0;          // computed normals so far
-    float last_normal_[3] = {0, 0, 0};  // the last one
+    // Normals computed for faces without them; a face in the plane of the face before shares its.
+    std::vector<float> face_normals_;
+    std::vector<Corner> corners_;   // the current face's
+    std::vector<int32_t> numbers_;  // its vertex numbers
     int64_t triangles_ = 0;
     bool has_bounds_ = false;
     std::array<float, 3> min_{}, max_{};

@@ -20,15 +20,15 @@ bool same(const Corner& a, const Corner& b) {
 
 }  // namespace
 
-int32_t Mesh::find_or_add(const Corner& corner) {
-    if (corners_.size() * 2 >= table_.size()) {
+int32_t Mesh::vertex(const Corner& corner) {
+    if (corners.size() * 2 >= table_.size()) {
         // Rehash at half load, so that probe runs stay short.
         std::vector<int32_t> old(std::max<size_t>(64, table_.size() * 2), 0);
         old.swap(table_);
         const size_t mask = table_.size() - 1;
         for (int32_t number : old) {
             if (number == 0) continue;
-            size_t slot = corner_hash(corners_[number - 1]) & mask;
+            size_t slot = corner_hash(corners[number - 1]) & mask;
             while (table_[slot] != 0) slot = (slot + 1) & mask;
             table_[slot] = number;
         }
@@ -36,40 +36,22 @@ int32_t Mesh::find_or_add(const Corner& corner) {
     const size_t mask = table_.size() - 1;
     size_t slot = corner_hash(corner) & mask;
     while (table_[slot] != 0) {
-        if (same(corners_[table_[slot] - 1], corner)) return table_[slot];
+        if (same(corners[table_[slot] - 1], corner)) return table_[slot];
         slot = (slot + 1) & mask;
     }
-    corners_.push_back(corner);
-    table_[slot] = static_cast<int32_t>(corners_.size());
-    return -table_[slot];  // new: the caller appends its values
-}
-
-int32_t Mesh::vertex(const Corner& corner, const float* position, const float* uv,
-                     const float* normal) {
-    const int32_t found = find_or_add(corner);
-    if (found > 0) return found;
-    positions.insert(positions.end(), position, position + 3);
-    normals.insert(normals.end(), normal, normal + 3);
-    if (uv) {
-        uvs.insert(uvs.end(), uv, uv + 2);
-    } else {
-        uvs.insert(uvs.end(), {0.0f, 0.0f});
-    }
-    ++vertices_;
-    return -found;
+    corners.push_back(corner);
+    return table_[slot] = static_cast<int32_t>(corners.size());
 }
 
 void Mesh::finish() {
-    std::vector<Corner>().swap(corners_);
     std::vector<int32_t>().swap(table_);
 }
 
 void Mesh::release() {
     finish();
+    vertices_ = vertex_count();
     triangles_ = triangle_count();
-    std::vector<float>().swap(positions);
-    std::vector<float>().swap(normals);
-    std::vector<float>().swap(uvs);
+    std::vector<Corner>().swap(corners);
     std::vector<int32_t>().swap(triangles);
 }
 

@@ -19,40 +19,35 @@ struct Corner {
 };
 
 // One material's faces in one group. Each distinct corner becomes one vertex; triangles hold
-// vertex numbers counted from 1.
+// vertex numbers counted from 1. The vertices' values are looked up in the model's vertex data
+// only when the mesh is handed over, so that a mesh costs 12 bytes a vertex until then.
 class Mesh {
   public:
     explicit Mesh(int material) : material(material) {}
 
-    // The number of the corner's vertex, appended with the given values when it is new.
-    int32_t vertex(const Corner& corner, const float* position, const float* uv,
-                   const float* normal);
+    // The number of the corner's vertex, made when the corner is new.
+    int32_t vertex(const Corner& corner);
     void add_triangle(int32_t a, int32_t b, int32_t c) {
         triangles.insert(triangles.end(), {a, b, c});
     }
     // Drops the table that finds corners again once no more faces come.
     void finish();
-    // Frees the arrays once they are handed over; the counts stay.
+    // Frees the mesh once it is handed over; the counts stay.
     void release();
 
-    int64_t vertex_count() const { return vertices_; }
+    int64_t vertex_count() const { return vertices_ + static_cast<int64_t>(corners.size()); }
     int64_t triangle_count() const {
         return triangles_ + static_cast<int64_t>(triangles.size() / 3);
     }
 
     const int material;
-    std::vector<float> positions;  // 3 per vertex
-    std::vector<float> normals;    // 3 per vertex
-    std::vector<float> uvs;        // 2 per vertex
+    std::vector<Corner> corners;  // per vertex
     std::vector<int32_t> triangles;
 
   private:
-    int32_t find_or_add(const Corner& corner);
-
-    std::vector<Corner> corners_;  // per vertex
-    std::vector<int32_t> table_;   // open addressing: vertex number, 0 for a free slot
-    int64_t vertices_ = 0;
-    int64_t triangles_ = 0;  // released ones
+    std::vector<int32_t> table_;  // open addressing: vertex number, 0 for a free slot
+    int64_t vertices_ = 0;        // released ones
+    int64_t triangles_ = 0;
 };
 
 // An OBJ object or group: its meshes in order of first use and the groups nested in it.

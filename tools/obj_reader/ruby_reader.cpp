@@ -129,26 +129,18 @@ VALUE model_bounds(VALUE self) {
                         rb_ary_new_from_args(3, DBL2NUM(hi[0]), DBL2NUM(hi[1]), DBL2NUM(hi[2])));
 }
 
-// Floats of the array, `width` a vertex, as `out` a vertex (the missing ones 0).
-VALUE float_array(const std::vector<float>& values, size_t width, size_t out) {
-    const size_t vertices = values.size() / width;
-    const VALUE array = rb_ary_new_capa(long(vertices * out));
-    for (size_t v = 0; v < vertices; ++v) {
-        for (size_t i = 0; i < out; ++i) {
-            rb_ary_push(array, DBL2NUM(i < width ? values[v * width + i] : 0.0));
-        }
-    }
-    return array;
-}
-
 VALUE int_array(const std::vector<int32_t>& values) {
     const VALUE array = rb_ary_new_capa(long(values.size()));
     for (int32_t value : values) rb_ary_push(array, INT2FIX(value));
     return array;
 }
 
+void push_floats(VALUE array, const float* values) {
+    for (int i = 0; i < 3; ++i) rb_ary_push(array, DBL2NUM(values[i]));
+}
+
 // Only pointers live in these frames: a Ruby exception from the block may leave them at once.
-void hand_over_group(Group& group) {
+void hand_over_group(const ObjBuilder& model, Group& group) {
     if (!group.has_faces()) return;
     rb_yield_values(2, ID2SYM(rb_intern("begin_group")),
                     rb_str_new(group.name.data(), long(group.name.size())));
@@ -157,9 +149,16 @@ void hand_over_group(Group& group) {
         if (mesh->triangle_count() == 0) continue;
         const VALUE vertices = LL2NUM(mesh->vertex_count());
         const VALUE triangles = LL2NUM(mesh->triangle_count());
-        const VALUE vs = float_array(mesh->positions, 3, 3);
-        const VALUE ns = float_array(mesh->normals, 3, 3);
-        const VALUE uvs = float_array(mesh->uvs, 2, 3);
+        const long values = long(3 * mesh->corners.size());
+        const VALUE vs = rb_ary_new_capa(values), ns = rb_ary_new_capa(values),
+                    uvs = rb_ary_new_capa(values);
+        for (const vistrel_obj::Corner& corner : mesh->corners) {
+            const float* uv = model.uv_of(corner);
+            const float uv3[3] = {uv ? uv[0] : 0.0f, uv ? uv[1] : 0.0f, 0.0f};
+            push_floats(vs, model.position_of(corner));
+            push_floats(ns, model.normal_of(corner));
+            push_floats(uvs, uv3);
+        }
         const VALUE fs = int_array(mesh->triangles);
         mesh->release();  // Ruby's arrays hold the values now
         const VALUE call[] = {ID2SYM(rb_intern("mesh")),
@@ -172,7 +171,7 @@ void hand_over_group(Group& group) {
                               uvs};
         rb_yield_values2(8, call);
     }
-    for (auto& child : group.children) hand_over_group(*child);
+    for (auto& child : group.children) hand_over_group(model, *child);
     rb_yield_values(1, ID2SYM(rb_intern("end_group")));
 }
 
@@ -181,7 +180,9 @@ void hand_over_group(Group& group) {
 // arrays are freed here once Ruby has them, so a model is handed over once.
 VALUE model_hand_over(VALUE self) {
     rb_need_block();
-    for (auto& group : model_of(self).root().children) hand_over_group(*group);
+    ObjBuilder& model = model_of(self);
+    for (auto& group : model.root().children) hand_over_group(model, *group);
+    model.release();
     return self;
 }
 
