@@ -67,12 +67,8 @@ class CliTest < Minitest::Test
     path = File.join(@dir, 'a.vsf')
     { open_file: 'no scene file written', close_file: "the complete scene is in #{path}" }.each do |step, said|
       exporter = RecordingExporter.new
-      exporter.define_singleton_method(step) do |*args|
-        super(*args)
-        File.write(path, 'scene')
-        Process.kill(:INT, Process.pid)
-        sleep 0.1 # the interrupt comes in the middle of the step
-      end
+      # The interrupt comes in the middle of the step, once the file is there.
+      exporter.define_singleton_method(step) { |*a| super(*a).tap { File.write(path, 's') && Process.kill(:INT, Process.pid) && sleep(0.1) } }
       assert_equal [130, '', "vistrel-export: interrupted; #{said}\n"], run_cli('-o', path, exporter: exporter)
       assert_equal step == :close_file, File.exist?(path)
     end

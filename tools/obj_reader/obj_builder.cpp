@@ -118,7 +118,10 @@ void ObjBuilder::release() {
 }
 
 void ObjBuilder::finish_group(Group& group) {
-    for (auto& mesh : group.meshes) mesh->finish();
+    for (auto& mesh : group.meshes) {
+        mesh->finish();
+        meshes_left_ += mesh->triangle_count() > 0;
+    }
     for (auto& child : group.children) finish_group(*child);
 }
 

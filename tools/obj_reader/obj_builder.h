@@ -40,8 +40,12 @@ class ObjBuilder {
     void material(int id);
     // Frees what only reading needs: the tables that find corners again.
     void finish();
-    // Frees the vertex data once every mesh is handed over.
-    void release();
+    // Called as each mesh's values are taken: the vertex data goes with the last one.
+    void mesh_taken() {
+        if (--meshes_left_ == 0) release();
+    }
+    // Set when the hand-over starts: its meshes go as they are handed over.
+    bool handed_over = false;
 
     // A vertex's values: position and normal 3 floats, uv 2 (nullptr: none).
     const float* position_of(const Corner& c) const { return &positions_[3 * size_t(c.position)]; }
@@ -64,7 +68,8 @@ class ObjBuilder {
     int32_t resolve(int index, size_t count, const char* what, const char* plural) const;
     void face_normal(const std::vector<Corner>& corners, float* normal) const;
     void extend_bounds(const float* position);
-    static void finish_group(Group& group);
+    void finish_group(Group& group);
+    void release();
 
     Group root_;
     Group* object_ = nullptr;
@@ -77,6 +82,7 @@ class ObjBuilder {
     std::vector<Corner> corners_;   // the current face's
     std::vector<int32_t> numbers_;  // its vertex numbers
     int64_t triangles_ = 0;
+    int64_t meshes_left_ = 0;  // with triangles, not yet handed over
     bool has_bounds_ = false;
     std::array<float, 3> min_{}, max_{};
 };

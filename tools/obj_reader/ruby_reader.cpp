@@ -2,6 +2,9 @@
 // and returns a VistrelObjReader::Model, whose hand_over yields what the exporter is called
 // with, group by group.
 #include <ruby.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include <functional>
 #include <memory>
@@ -91,6 +94,7 @@ VALUE reader_read(VALUE, VALUE handler, VALUE name) {
     int state = 0;
     VALUE error = Qnil;
     bool no_memory = false;
+    bool internal = false;
     {
         std::string error_text;
         try {
@@ -106,12 +110,16 @@ VALUE reader_read(VALUE, VALUE handler, VALUE name) {
             error_text = e.what();
         } catch (const std::bad_alloc&) {
             no_memory = true;
+        } catch (const std::exception& e) {
+            error_text = std::string("internal error: ") + e.what();
+            internal = true;
         }
         if (!error_text.empty()) error = rb_str_new(error_text.data(), long(error_text.size()));
     }
     if (state) rb_jump_tag(state);
     if (no_memory) rb_memerror();
-    if (!NIL_P(error)) rb_exc_raise(rb_exc_new_str(malformed_error, error));
+    if (!NIL_P(error))
+        rb_exc_raise(rb_exc_new_str(internal ? rb_eRuntimeError : malformed_error, error));
     return model;
 }
 
@@ -140,7 +148,7 @@ void push_floats(VALUE array, const float* values) {
 }
 
 // Only pointers live in these frames: a Ruby exception from the block may leave them at once.
-void hand_over_group(const ObjBuilder& model, Group& group) {
+void hand_over_group(ObjBuilder& model, Group& group) {
     if (!group.has_faces()) return;
     rb_yield_values(2, ID2SYM(rb_intern("begin_group")),
                     rb_str_new(group.name.data(), long(group.name.size())));
@@ -161,6 +169,12 @@ void hand_over_group(const ObjBuilder& model, Group& group) {
         }
         const VALUE fs = int_array(mesh->triangles);
         mesh->release();  // Ruby's arrays hold the values now
+        model.mesh_taken();
+#ifdef __GLIBC__
+        // Give the freed pages back before the exporter takes its copy: they would otherwise
+        // stay resident beside it.
+        malloc_trim(0);
+#endif
         const VALUE call[] = {ID2SYM(rb_intern("mesh")),
                               INT2NUM(mesh->material),
                               vertices,
@@ -181,8 +195,9 @@ void hand_over_group(const ObjBuilder& model, Group& group) {
 VALUE model_hand_over(VALUE self) {
     rb_need_block();
     ObjBuilder& model = model_of(self);
+    if (model.handed_over) rb_raise(rb_eRuntimeError, "the model was handed over already");
+    model.handed_over = true;
     for (auto& group : model.root().children) hand_over_group(model, *group);
-    model.release();
     return self;
 }
 
