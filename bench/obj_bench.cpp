@@ -157,7 +157,8 @@ int main(int argc, char** argv) {
     std::fclose(m);
 
     std::printf(
-        "-- main job on a %ld-triangle OBJ (%.0f MB, 8 groups, 3 materials), median of %d runs\n",
+        "-- main job on a %ld-triangle OBJ (%.0f MB, 4 objects of 2 groups, 3 materials), median "
+        "of %d runs\n",
         triangles, model_mb, runs);
     std::printf("case                                  wall s   cpu s   peak RSS MB\n");
     std::printf("tinyobjloader LoadObj, parse only     %6.2f  %6.2f   %8.1f\n", parse.seconds,
