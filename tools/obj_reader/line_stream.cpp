@@ -17,6 +17,7 @@ LineStream::int_type LineStream::underflow() {
         end_ = !source_(buffer_);
     }
     const size_t size = end_ ? buffer_.size() : buffer_.rfind('\n') + 1;
+    counted_ = nullptr;
     char* begin = &buffer_[0];
     setg(begin, begin, begin + size);
     return size == 0 ? traits_type::eof() : traits_type::to_int_type(*begin);
@@ -30,7 +31,16 @@ const char* LineStream::last_line_end() const {
 }
 
 int64_t LineStream::line_number() const {
-    return lines_before_ + std::count(static_cast<const char*>(eback()), last_line_end(), '\n') + 1;
+    if (!counted_) {
+        counted_ = eback();
+        counted_lines_ = 0;
+    }
+    const char* end = last_line_end();
+    if (end > counted_) {
+        counted_lines_ += std::count(counted_, end, '\n');
+        counted_ = end;
+    }
+    return lines_before_ + counted_lines_ + 1;
 }
 
 void LineStream::last_line(const char** begin, const char** end) const {

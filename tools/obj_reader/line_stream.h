@@ -30,6 +30,9 @@ class LineStream : public std::streambuf {
     std::function<bool(std::string&)> source_;
     std::string buffer_;
     int64_t lines_before_ = 0;  // line breaks in the buffers already read
+    // Line breaks counted so far in this buffer, and up to where: each byte is counted once.
+    mutable const char* counted_ = nullptr;
+    mutable int64_t counted_lines_ = 0;
     bool end_ = false;
 };
 

@@ -33,8 +33,8 @@ void ObjBuilder::face_normal(const std::vector<Corner>& corners, float* normal) 
     double x = 0, y = 0, z = 0;
     const size_t n = corners.size();
     for (size_t i = 0; i < n; ++i) {
-        const float* a = &positions_[3 * static_cast<size_t>(corners[i].position)];
-        const float* b = &positions_[3 * static_cast<size_t>(corners[(i + 1) % n].position)];
+        const float* a = position_of(corners[i]);
+        const float* b = position_of(corners[(i + 1) % n]);
         x += (double(a[1]) - b[1]) * (double(a[2]) + b[2]);
         y += (double(a[2]) - b[2]) * (double(a[0]) + b[0]);
         z += (double(a[0]) - b[0]) * (double(a[1]) + b[1]);

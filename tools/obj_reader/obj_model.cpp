@@ -64,11 +64,12 @@ Group* Group::child(const std::string& child_name) {
 }
 
 Mesh* Group::mesh(int material) {
-    for (auto& m : meshes) {
-        if (m->material == material) return m.get();
+    Mesh*& found = mesh_index_[material];
+    if (!found) {
+        meshes.push_back(std::make_unique<Mesh>(material));
+        found = meshes.back().get();
     }
-    meshes.push_back(std::make_unique<Mesh>(material));
-    return meshes.back().get();
+    return found;
 }
 
 bool Group::has_faces() const {

@@ -67,6 +67,7 @@ class Group {
 
   private:
     std::unordered_map<std::string, Group*> child_index_;
+    std::unordered_map<int, Mesh*> mesh_index_;
 };
 
 }  // namespace vistrel_obj

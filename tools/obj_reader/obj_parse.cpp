@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <istream>
+#include <unordered_map>
 #include <vector>
 
 #include "line_stream.h"
@@ -27,6 +28,8 @@ struct Context {
     LineStream& stream;
     std::vector<RawCorner> corners;
     int64_t library_line = 0;
+    // The handler's answer for each material name: it gives a name the same number every time.
+    std::unordered_map<std::string, int> materials;
 };
 
 Context& context(void* data) {
@@ -132,7 +135,12 @@ tinyobj::callback_t callbacks() {
     };
     cb.usemtl_cb = [](void* data, const char* name, int) {
         Context& c = context(data);
-        c.builder.material(c.handler.material(trimmed(name), c.stream.line_number()));
+        const std::string key = trimmed(name);
+        auto found = c.materials.find(key);
+        if (found == c.materials.end()) {
+            found = c.materials.emplace(key, c.handler.material(key, c.stream.line_number())).first;
+        }
+        c.builder.material(found->second);
     };
     cb.group_cb = [](void* data, const char** names, int count) {
         std::string name;
@@ -151,7 +159,7 @@ void parse_obj(ObjBuilder& builder, ParseHandler& handler) {
     LineStream buffer([&handler](std::string& text) { return handler.read_chunk(text); });
     std::istream in(&buffer);
     in.exceptions(std::ios::badbit);  // the handler's exceptions go on, not just a bad bit
-    Context c{builder, handler, buffer, {}, 0};
+    Context c{builder, handler, buffer, {}, 0, {}};
     LibraryReader libraries(c);
     try {
         tinyobj::LoadObjWithCallback(in, callbacks(), &c, &libraries);
