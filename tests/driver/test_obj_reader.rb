@@ -25,7 +25,7 @@ class ObjReaderTest < Minitest::Test
   def test_polygons_are_fan_triangulated_and_negative_indices_count_back
     positive = only_mesh(SQUARE + "v 0.5 1.5 0\nf 1 2 3 5 4\n")
     assert_equal [1, 2, 3, 1, 3, 4, 1, 4, 5], positive[:fs]
-    negative = only_mesh(SQUARE + "v 0.5 1.5 0\nf -5 -4 -3 -1 -2\n")
+    negative = only_mesh(SQUARE + "v 0.5 1.5 0\nf -5 -4 \\\n-3 -1 -2\n") # a line continued
     assert_equal positive.values_at(:fs, :vs), negative.values_at(:fs, :vs)
     # Relative indices count back from the elements read before the face, not from the end of file.
     assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0], only_mesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\nv 9 9 9\n")[:vs]
@@ -88,6 +88,7 @@ class ObjReaderTest < Minitest::Test
       "v 0 0 0\nvn 1,5 0 1\n" => "2: vn: '1,5' is not a finite number",
       "v 0 0 0\nv 1 0 0\n\nf 1 2\n" => '4: f needs at least 3 vertices, got 2',
       "v 0 0 0\nv 1 0 0\nf 1 2 -3\n" => '3: vertex index -3 out of range (2 vertices defined so far)',
+      "v 0 0 \\\r\n0\nv 1 0 0\nf 1 2 3\n" => '4: vertex index 3 out of range (2 vertices defined so far)',
       "v 0 0 0\nvt 0 0\nf 1/1 1/2 1/1\n" => '3: texture coordinate index 2 out of range (1 texture coordinates defined so far)'
     }.each { |text, message| assert_error("#{path}:#{message}") { export_obj(text) } }
     mtl = File.join(@dir, 'm.mtl')
