@@ -6,6 +6,7 @@
 #include <malloc.h>
 #endif
 
+#include <climits>
 #include <functional>
 #include <memory>
 #include <new>
@@ -57,7 +58,9 @@ class RubyHandler : public vistrel_obj::ParseHandler {
             return rb_funcall(handler_, rb_intern("material"), 2,
                               rb_str_new(name.data(), long(name.size())), LL2NUM(line));
         });
-        return FIXNUM_P(id) ? FIX2INT(id) : -1;
+        // Read without a conversion that could raise here, among C++ frames.
+        const long number = FIXNUM_P(id) ? FIX2LONG(id) : -1;
+        return number >= 0 && number <= INT_MAX ? static_cast<int>(number) : -1;
     }
 
     void material_library(const std::string& names, int64_t line) override {
@@ -210,6 +213,9 @@ void Init_vistrel_obj_reader(void) {
     const VALUE reader = rb_define_module("VistrelObjReader");
     malformed_error = rb_define_class_under(reader, "MalformedError", rb_eStandardError);
     model_class = rb_define_class_under(reader, "Model", rb_cObject);
+    // Held in C globals: kept where they are by the compacting collector.
+    rb_gc_register_mark_object(malformed_error);
+    rb_gc_register_mark_object(model_class);
     rb_undef_alloc_func(model_class);
     rb_define_module_function(reader, "read", RUBY_METHOD_FUNC(reader_read), 2);
     rb_define_method(model_class, "triangle_count", RUBY_METHOD_FUNC(model_triangle_count), 0);
