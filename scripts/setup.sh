@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make pkg-config ruby ruby-dev swig libgtest-dev valgrind locales clang
-  libembree-dev libstb-dev)
+  libtinyobjloader-dev libembree-dev libstb-dev)
 missing=()
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

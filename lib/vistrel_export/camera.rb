@@ -15,6 +15,8 @@ module VistrelExport
     ELEVATION = 25.0
     # Room left around the bounding sphere.
     MARGIN = 1.05
+    # The scene's numbers are 4-byte floats.
+    FLOAT_MAX = 3.4028234663852886e38
 
     attr_reader :eye, :target, :fov
 
@@ -27,6 +29,7 @@ module VistrelExport
       centre, radius = sphere(bounds)
       @target = target || centre
       @eye = eye || add(@target, scale(default_offset, radius * MARGIN / Math.sin(radians(@fov) / 2)))
+      check_range
       raise UsageError, 'the eye and the target are the same point' if length(sub(@target, @eye)).zero?
       raise UsageError, 'the up direction is parallel to the view direction' if up_vector.nil?
     end
@@ -44,6 +47,13 @@ module VistrelExport
     end
 
     private
+
+    def check_range
+      values = @eye + @target + sub(@target, @eye)
+      return if values.all? { |v| v.abs <= FLOAT_MAX } && length(sub(@target, @eye)).finite?
+
+      raise UsageError, 'the camera lies beyond the range of the scene\'s numbers; give smaller --eye or --target values'
+    end
 
     # Unit vector from the target towards the default eye.
     def default_offset

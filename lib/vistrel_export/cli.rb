@@ -42,7 +42,7 @@ module VistrelExport
       e.status
     rescue Interrupt
       @progress&.finish
-      @err.puts("#{PROGRAM}: interrupted; no scene file written")
+      @err.puts("#{PROGRAM}: interrupted; #{interrupted_scene}")
       130
     rescue Errno::EPIPE
       1
@@ -136,15 +136,21 @@ module VistrelExport
     def export(options)
       start = Process.clock_gettime(Process::CLOCK_MONOTONIC)
       @quiet = options[:quiet]
-      check_output(options[:output]) if options[:output]
-      check_output(options[:preview]) if options[:preview]
+      outputs = options.values_at(:output, :preview).compact
+      outputs.each do |output|
+        check_output(output)
+        check_not_input(output, [options[:model]])
+      end
       @extension_loader.call
       @progress = Progress.new(@err) unless options[:quiet]
       model = read_model(options)
       camera = Camera.new(model.bounds, eye: options[:eye], target: options[:target], up: options[:up],
                                         fov: options[:fov])
+      outputs.each { |output| check_not_input(output, model.inputs) }
+      warn_names_alike(model.materials.map(&:name))
       exporter = @exporter_factory.call
-      summary = Driver.new(exporter, progress: export_progress(model)).export(model, camera, options[:output])
+      @driver = Driver.new(exporter, progress: export_progress(model))
+      summary = @driver.export(model, camera, options[:output])
       @progress&.finish
       summary.seconds = Process.clock_gettime(Process::CLOCK_MONOTONIC) - start
       report(model, summary, options)
@@ -182,6 +188,37 @@ module VistrelExport
       raise Error, "cannot write #{shown}: no folder #{VistrelExport.printable(dir)}" unless File.directory?(dir)
       writable = File.exist?(path) ? File.writable?(path) : File.writable?(dir)
       raise Error, "cannot write #{shown}: permission denied" unless writable
+    end
+
+    # Refuses to overwrite the model, a material file or a texture the export reads; the same
+    # file under another name (a link) counts too.
+    def check_not_input(output, inputs)
+      return if output == '-'
+
+      input = inputs.find { |path| File.identical?(path, output) }
+      return unless input
+
+      raise Error, "cannot write #{VistrelExport.printable(output)}: it is an input of the export " \
+                   "(#{VistrelExport.printable(input)})"
+    end
+
+    # The scene file keeps SCENE_NAME_BYTES bytes of a material name: materials that differ only
+    # after them come out under one name.
+    def warn_names_alike(names)
+      names.uniq.group_by { |name| name.byteslice(0, Material::SCENE_NAME_BYTES) }.each do |start, alike|
+        next if alike.size < 2
+
+        warning("#{alike.size} material names begin with the same #{Material::SCENE_NAME_BYTES} bytes " \
+                "('#{VistrelExport.printable(start)}'); the scene gives them one name")
+      end
+    end
+
+    # What an interrupt leaves: nothing, or a scene that was complete before it came.
+    def interrupted_scene
+      path = @driver&.finished&.path
+      return 'no scene file written' unless path && path != '-' && File.file?(path)
+
+      "the complete scene is in #{VistrelExport.printable(path)}"
     end
 
     def report(model, summary, options)

@@ -1,5 +1,8 @@
 # frozen_string_literal: true
 
+require_relative 'material'
+require_relative 'signals'
+
 module VistrelExport
   # Hands a Model to an exporter in the order the modeller's scripts use: open_file with the
   # camera; per group begin_group, one add_faces2 per material, the nested groups, end_group;
@@ -9,6 +12,9 @@ module VistrelExport
   # with the same methods.
   class Driver
     Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds)
+
+    # The Summary of an export whose scene is complete and closed; nil before.
+    attr_reader :finished
 
     # progress, when given, receives (triangles handed over, total triangles) after each mesh.
     def initialize(exporter, progress: nil, clock: -> { Process.clock_gettime(Process::CLOCK_MONOTONIC) })
@@ -25,39 +31,42 @@ module VistrelExport
       @total = model.triangle_count
       @summary = Summary.new(0, 0, 0, nil, 0.0)
       opened = false
-      @exporter.open_file(model.name, path || '', camera.eye, camera.direction, camera.up_vector,
-                          camera.fov, 0.0, !path.nil?)
-      opened = true
-      model.root.children.each { |group| export_group(group) }
-      @exporter.close_file
-      @summary.path = @exporter.output_path
-      @summary.seconds = @clock.call - start
+      Signals.defer do
+        @exporter.open_file(model.name, path || '', camera.eye, camera.direction, camera.up_vector,
+                            camera.fov, 0.0, !path.nil?)
+        opened = true
+      end
+      model.hand_over do |kind, *args|
+        case kind
+        when :begin_group then begin_group(args[0])
+        when :mesh then export_mesh(*args)
+        when :end_group then @exporter.end_group
+        end
+      end
+      Signals.defer do
+        @exporter.close_file
+        @summary.path = @exporter.output_path
+        @summary.seconds = @clock.call - start
+        @finished = @summary
+      end
       @summary
     rescue Exception # rubocop:disable Lint/RescueException -- cleanup, then the error goes on
-      discard_output if opened
+      discard_output if opened && !@finished
       raise
     end
 
     private
 
-    def export_group(group)
-      return unless group.any_faces?
-
-      @exporter.begin_group(group.name)
+    def begin_group(name)
+      @exporter.begin_group(name)
       @summary.groups += 1
-      group.meshes.each_value { |mesh| export_mesh(mesh) }
-      group.children.each { |child| export_group(child) }
-      @exporter.end_group
     end
 
-    def export_mesh(mesh)
-      triangles = mesh.triangle_count
-      return if triangles.zero?
-
-      m = mesh.material || Material.default
-      @exporter.add_faces2(mesh.vertex_count, triangles, mesh.positions, mesh.triangles, mesh.normals,
-                           mesh.uvs, m.exported_name, m.texture, m.r, m.g, m.b, m.opacity)
-      mesh.release
+    def export_mesh(material, vertices, triangles, *arrays)
+      m = material || Material.default
+      @exporter.add_faces2(vertices, triangles, *arrays, m.exported_name, m.texture, m.r, m.g, m.b, m.opacity)
+      # The exporter keeps its own copy: the model's memory goes now, not at the next collection.
+      arrays.each(&:clear)
       @summary.meshes += 1
       @summary.triangles += triangles
       @progress&.call(@summary.triangles, @total)

@@ -17,8 +17,8 @@ module VistrelExport
     end
   end
 
-  # Texts read from model files are bytes; this makes them printable in a message.
+  # Texts read from model files are bytes; this makes them printable on one line of a message.
   def self.printable(text)
-    text.to_s.dup.force_encoding(Encoding::UTF_8).scrub('?')
+    text.to_s.dup.force_encoding(Encoding::UTF_8).scrub('?').gsub(/[\x00-\x08\x0a-\x1f\x7f]/, '?')
   end
 end

@@ -11,30 +11,32 @@ module VistrelExport
 
     # Folders that may hold the library, best first: $VISTREL_EXTENSION_DIR, the build folder
     # named by $BUILD_DIR, build/lib, then any other build*/lib of the checkout, newest first.
-    def self.candidate_dirs(env = ENV)
+    def self.candidate_dirs(env = ENV, library = LIBRARY)
       dirs = []
       dirs << File.expand_path(env['VISTREL_EXTENSION_DIR']) if env['VISTREL_EXTENSION_DIR']
       dirs << File.expand_path(File.join(env['BUILD_DIR'], 'lib'), ROOT) if env['BUILD_DIR']
       dirs << File.join(ROOT, 'build', 'lib')
-      others = Dir.glob(File.join(ROOT, 'build*', 'lib')).select { |d| File.file?(library_in(d)) }
-      dirs.concat(others.sort_by { |d| -File.mtime(library_in(d)).to_f })
+      others = Dir.glob(File.join(ROOT, 'build*', 'lib')).select { |d| File.file?(library_in(d, library)) }
+      dirs.concat(others.sort_by { |d| -File.mtime(library_in(d, library)).to_f })
       dirs.uniq
     end
 
-    def self.library_in(dir)
-      File.join(dir, "#{LIBRARY}.#{RbConfig::CONFIG['DLEXT']}")
+    def self.library_in(dir, library = LIBRARY)
+      File.join(dir, "#{library}.#{RbConfig::CONFIG['DLEXT']}")
     end
 
     # Requires the extension from the first folder that has it, or from the load path.
     def self.load(env = ENV)
-      return if defined?(::Vistrel_sketchup_plugin::SketchupExporter)
+      require_library(LIBRARY, env) unless defined?(::Vistrel_sketchup_plugin::SketchupExporter)
+    end
 
-      dirs = candidate_dirs(env)
-      dir = dirs.find { |d| File.file?(library_in(d)) }
+    # Requires a library built with the extension (the extension itself, or the OBJ reader).
+    def self.require_library(library, env = ENV)
+      dir = candidate_dirs(env, library).find { |d| File.file?(library_in(d, library)) }
       $LOAD_PATH.unshift(dir) if dir && !$LOAD_PATH.include?(dir)
-      require LIBRARY
+      require library
     rescue LoadError => e
-      where = dir ? "#{library_in(dir)} does not load (#{e.message})" : "#{LIBRARY} is not built"
+      where = dir ? "#{library_in(dir, library)} does not load (#{e.message})" : "#{library} is not built"
       raise Error, "#{where}; build it with scripts/setup.sh, or set VISTREL_EXTENSION_DIR " \
                    'to the folder that holds it'
     end
@@ -55,11 +57,11 @@ module VistrelExport
       end
 
       def begin_group(name)
-        checked { @native.begin_group(name) }
+        checked("group '#{VistrelExport.printable(name)}': ") { @native.begin_group(name) }
       end
 
       def add_faces2(*arguments)
-        checked { @native.add_faces2(*arguments) }
+        checked("material '#{VistrelExport.printable(arguments[6])}': ") { @native.add_faces2(*arguments) }
       end
 
       def end_group
@@ -76,10 +78,12 @@ module VistrelExport
 
       private
 
+      # Argument errors come from model texts or values the extension refuses (a NUL byte, a
+      # number out of range); their first line is the message.
       def checked(prefix = '')
         yield
-      rescue IOError, RuntimeError => e
-        raise Error, prefix + VistrelExport.printable(e.message)
+      rescue IOError, RuntimeError, ArgumentError, RangeError => e
+        raise Error, prefix + VistrelExport.printable(e.message.lines.first.to_s.chomp)
       end
 
       # The scene file is open right after open_file, so the process's own descriptors name it;

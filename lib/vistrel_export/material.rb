@@ -7,6 +7,8 @@ module VistrelExport
   class Material < Struct.new(:name, :r, :g, :b, :opacity, :texture)
     # The exporter keeps at most this many bytes of a material name or texture path.
     MAX_TEXT_BYTES = 255
+    # The scene file keeps this many bytes of a material name.
+    SCENE_NAME_BYTES = 127
 
     # Colour of faces that name no material, and of materials that give no Kd: OBJ's 0.8 grey.
     DEFAULT_COMPONENT = 204

@@ -16,22 +16,18 @@ class DriverTest < Minitest::Test
   def test_the_sample_is_handed_over_in_the_modellers_order_with_whole_meshes
     done = []
     exporter, summary, camera = export(progress: ->(triangles, _total) { done << triangles })
-    tree = exporter.calls.map do |name, *args|
-      { begin_group: "#{args[0]} {", end_group: '}', add_faces2: "(#{args[6]})" }.fetch(name, name.to_s)
-    end
-    assert_equal 'open_file Box { () } Room { Floor { (floor_tiles) } Walls { (wall_paint) } } Table { Top { (oak) } ' \
-                 'Legs { (oak) } } Vase { (ceramic) } Glass { (glass) } Ball { (rubber) } close_file', tree.join(' ')
+    assert_equal 'Box { () } Room { Floor { (floor_tiles) } Walls { (wall_paint) } } Table { Top { (oak) } ' \
+                 'Legs { (oak) } } Vase { (ceramic) } Glass { (glass) } Ball { (rubber) }', exporter.tree
+    assert_equal %i[open_file close_file], [exporter.names.first, exporter.names.last]
     # No path: a new temporary file.
     assert_equal ['room', '', camera.eye, camera.direction, camera.up_vector, 45.0, 0.0, false], exporter.calls[0].drop(1)
     assert_equal [10, 8, 404], [summary.groups, summary.meshes, summary.triangles]
     assert_equal [12, 14, 18, 30, 78, 184, 212, 404], done
     # Meshes carry whole per-vertex arrays and their material's colour.
-    meshes = exporter.calls.select { |c| c.first == :add_faces2 }.map do |c|
-      %i[num_vertices num_faces vs fs ns uvs material texture r g b a].zip(c.drop(1)).to_h
-    end
+    meshes = exporter.meshes
     meshes.each do |m|
-      assert_equal [3 * m[:num_vertices]] * 3 + [3 * m[:num_faces]], [m[:vs], m[:ns], m[:uvs], m[:fs]].map(&:size)
-      assert_equal [1, m[:num_vertices]], m[:fs].minmax, 'vertex numbers count from 1 and all are used'
+      assert_equal [3 * m[:vertices]] * 3 + [3 * m[:triangles]], [m[:vs], m[:ns], m[:uvs], m[:fs]].map(&:size)
+      assert_equal [1, m[:vertices]], m[:fs].minmax, 'vertex numbers count from 1 and all are used'
     end
     assert_equal ['', '', 204, 204, 204, 1.0], meshes[0].values_at(:material, :texture, :r, :g, :b, :a)
     assert_equal ['oak', File.join(File.dirname(VistrelExport::CLI::SAMPLE), 'wood.png'), 186, 128, 71, 1.0],

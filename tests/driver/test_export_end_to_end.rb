@@ -39,5 +39,9 @@ class ExportEndToEndTest < Minitest::Test
     _out, err, status = export('-o', '/dev/full')
     assert_equal 1, status.exitstatus
     assert_equal "vistrel-export: cannot write scene file /dev/full: No space left on device\n", err
+    # So does a file-size limit, and the partial file goes.
+    _out, err, status = Open3.capture3(@env, RbConfig.ruby, BIN, '-o', path, rlimit_fsize: 4096)
+    assert_equal [1, "vistrel-export: cannot write scene file #{path}: File too large\n"], [status.exitstatus, err]
+    refute File.exist?(path)
   end
 end

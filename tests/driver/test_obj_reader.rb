@@ -8,66 +8,58 @@ class ObjReaderTest < Minitest::Test
 
   SQUARE = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvt 0.5 0.5\nvn 0 0 1\n"
 
-  def only_mesh(model)
-    assert_equal 1, model.meshes.size
-    model.meshes.first
+  def only_mesh(text)
+    meshes = export_obj(text).meshes
+    assert_equal 1, meshes.size
+    meshes.first
   end
 
   def test_corners_are_unified_into_vertices_and_split_where_uv_or_normal_differ
-    mesh = only_mesh(read_obj(SQUARE + "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\nf 1/5/1 3/3/1 4/4/1\n"))
+    mesh = only_mesh(SQUARE + "f 1/1/1 2/2/1 3/3/1\nf 1/1/1 3/3/1 4/4/1\nf 1/5/1 3/3/1 4/4/1\n")
     # Corners 1/1/1 and 3/3/1 are shared; 1/5/1 has the same position but another uv.
-    assert_equal [1, 2, 3, 1, 3, 4, 5, 3, 4], mesh.triangles
-    assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0], mesh.positions
-    assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.5, 0.5, 0.0], mesh.uvs
+    assert_equal [5, 3, [1, 2, 3, 1, 3, 4, 5, 3, 4]], mesh.values_at(:vertices, :triangles, :fs)
+    assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 0.0], mesh[:vs]
+    assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 1.0, 1.0, 0.0, 0.0, 1.0, 0.0, 0.5, 0.5, 0.0], mesh[:uvs]
   end
 
   def test_polygons_are_fan_triangulated_and_negative_indices_count_back
-    positive = only_mesh(read_obj(SQUARE + "v 0.5 1.5 0\nf 1 2 3 5 4\n"))
-    assert_equal [1, 2, 3, 1, 3, 4, 1, 4, 5], positive.triangles
-    negative = only_mesh(read_obj(SQUARE + "v 0.5 1.5 0\nf -5 -4 -3 -1 -2\n"))
-    assert_equal [positive.triangles, positive.positions], [negative.triangles, negative.positions]
+    positive = only_mesh(SQUARE + "v 0.5 1.5 0\nf 1 2 3 5 4\n")
+    assert_equal [1, 2, 3, 1, 3, 4, 1, 4, 5], positive[:fs]
+    negative = only_mesh(SQUARE + "v 0.5 1.5 0\nf -5 -4 \\\n-3 -1 -2\n") # a line continued
+    assert_equal positive.values_at(:fs, :vs), negative.values_at(:fs, :vs)
     # Relative indices count back from the elements read before the face, not from the end of file.
-    late = only_mesh(read_obj("v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\nv 9 9 9\n"))
-    assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0], late.positions
+    assert_equal [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0], only_mesh("v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\nv 9 9 9\n")[:vs]
   end
 
   def test_missing_normals_are_computed_per_face_and_missing_uvs_are_zero
     # Two faces share the edge 2-3 but lie in different planes; the third face has uvs only.
-    mesh = only_mesh(read_obj("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 0 2\nvt 0.25 0.75\nf 1 2 3\nf 3 2 4\nf 1/1 2/1 3/1\n"))
-    normals = mesh.normals.each_slice(3).to_a
+    mesh = only_mesh("v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 0 2\nvt 0.25 0.75\nf 1 2 3\nf 3 2 4\nf 1/1 2/1 3/1\n")
+    normals = mesh[:ns].each_slice(3).to_a
     assert_equal [[0.0, 0.0, 1.0]] * 3, normals[0, 3]
     # The second face's corners 3 and 2 become new vertices: same positions, another normal.
-    assert_equal [1, 2, 3, 4, 5, 6, 7, 8, 9], mesh.triangles
-    normals[3, 3].each { |n| n.zip([-Math.sqrt(0.5), 0.0, -Math.sqrt(0.5)]).each { |a, b| assert_in_delta b, a, 1e-15 } }
-    assert_equal [0.0] * 18 + [0.25, 0.75, 0.0] * 3, mesh.uvs
+    assert_equal [1, 2, 3, 4, 5, 6, 7, 8, 9], mesh[:fs]
+    normals[3, 3].each { |n| n.zip([-Math.sqrt(0.5), 0.0, -Math.sqrt(0.5)]).each { |a, b| assert_in_delta b, a, 1e-7 } }
+    assert_equal [0.0] * 18 + [0.25, 0.75, 0.0] * 3, mesh[:uvs]
     # A polygon without area gets a unit normal.
-    assert_equal [0.0, 1.0, 0.0] * 3, only_mesh(read_obj("v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n")).normals
+    assert_equal [0.0, 1.0, 0.0] * 3, only_mesh("v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n")[:ns]
   end
 
+  # Also: CRLF lines, comments, and names that are not UTF-8.
   def test_objects_and_groups_nest_continue_and_keep_one_mesh_per_material
-    model = read_obj("mtllib model.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n" \
-                     "o Chair\ng Chair\nusemtl red\nf 1 2 3\ng legs\nf 1 2 3\nusemtl blue\nf 1 2 3\n" \
-                     "g seat\ng legs\nf 3 2 1\no\nf 1 2 3\n", mtl: "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n")
-    tree = model.groups.map { |g| [g.name, g.meshes.map { |m, mesh| [m&.name, mesh.triangle_count] }] }
-    assert_equal [['default', [[nil, 1]]], ['Chair', [['red', 1]]], ['legs', [['red', 1], ['blue', 2]]],
-                  ['', [['blue', 1]]]], tree
-    assert_equal ['legs'], model.root.children[1].children.select(&:any_faces?).map(&:name)
-  end
-
-  # Also: names that are not UTF-8 do not stop the reader.
-  def test_crlf_lines_and_comments
-    model = read_obj("# c\r\nv 0 0 0 # origin\r\nv 1 0 0\r\nv 0 1 0\r\ng caf\xE9\r\nf 1 2 3\r\n")
-    assert_equal ["caf\xE9".b, [1, 2, 3]], [model.groups.first.name, only_mesh(model).triangles]
+    exporter = export_obj("mtllib model.mtl\r\nv 0 0 0 # origin\nv 1 0 0\nv 0 1 0\nf 1 2 3 # c 0\n" \
+                          "o Chair\ng Chair\nusemtl red\nf 1 2 3\ng legs\nf 1 2 3\nusemtl blue\nf 1 2 3\n" \
+                          "g seat\ng legs\nf 3 2 1\no caf\xE9\nf 1 2 3\n", mtl: "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n")
+    assert_equal "default { () } Chair { (red) legs { (red) (blue) } } caf\xE9 { (blue) }".b, exporter.tree
+    assert_equal [1, 1, 1, 2, 1], exporter.meshes.map { |m| m[:triangles] }
   end
 
   def test_materials_missing_or_undefined_are_warned_once_and_get_the_default_colour
-    model = read_obj("mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint\nf 1 2 3\nusemtl paint\nf 1 2 3\n")
+    mesh = only_mesh("mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint\nf 1 2 3\nusemtl paint\nf 1 2 3\n")
     path = File.join(@dir, 'model.obj')
     assert_equal ["#{path}:1: material file 'gone.mtl' not found; its materials get the default colour",
                   "#{path}:5: material 'paint' is not defined; it gets the default colour"], @warnings
-    assert_equal ['paint', 204, 204, 204, 1.0, ''], model.meshes.first.material.to_a
+    assert_equal ['paint', '', 204, 204, 204, 1.0], mesh.values_at(:material, :texture, :r, :g, :b, :a)
   end
-
   # Textures are relative to the MTL file, with backslashes as folder separators; missing or
   # too long ones are dropped with a warning.
   def test_mtl_colour_opacity_and_textures
@@ -93,11 +85,14 @@ class ObjReaderTest < Minitest::Test
     path = File.join(@dir, 'model.obj')
     {
       "v 0 1e999 0\n" => "1: v: '1e999' is not a finite number",
+      "v 0 0 0\nvn 1,5 0 1\n" => "2: vn: '1,5' is not a finite number",
       "v 0 0 0\nv 1 0 0\n\nf 1 2\n" => '4: f needs at least 3 vertices, got 2',
-      "v 0 0 0\nv 1 0 0\nf 1 2 -3\n" => '3: vertex index -3 out of range (2 vertices defined so far)'
-    }.each { |text, message| assert_error("#{path}:#{message}") { read_obj(text) } }
+      "v 0 0 0\nv 1 0 0\nf 1 2 -3\n" => '3: vertex index -3 out of range (2 vertices defined so far)',
+      "v 0 0 \\\r\n0\nv 1 0 0\nf 1 2 3\n" => '4: vertex index 3 out of range (2 vertices defined so far)',
+      "v 0 0 0\nvt 0 0\nf 1/1 1/2 1/1\n" => '3: texture coordinate index 2 out of range (1 texture coordinates defined so far)'
+    }.each { |text, message| assert_error("#{path}:#{message}") { export_obj(text) } }
     mtl = File.join(@dir, 'm.mtl')
-    assert_error("#{mtl}:1: Kd before any newmtl") { read_mtl("Kd 1 1 1\n") }
+    assert_error("#{@dir}/model.mtl:1: Kd before any newmtl") { export_obj("mtllib model.mtl\n", mtl: "Kd 1 1 1\n") }
     assert_error("#{mtl}:2: Kd: 'red' is not a number") { read_mtl("newmtl a\nKd 1 red 1\n") }
     missing = File.join(@dir, 'none.obj')
     assert_error("#{missing}: no such file") { VistrelExport::ObjReader.new.read(missing) }

@@ -45,5 +45,19 @@ triangle = [3, 1, [0.0, 0, 0, 1, 0, 0, 0, 1, 0], [1, 2, 3], [0.0, 0, 1] * 3, [0.
     nil
   end
 end
+
+# The driver's OBJ reader: a model read in two chunks and handed over, then failures in the
+# file, in the caller's answer and in the block the model is handed to.
+require 'vistrel_obj_reader'
+Reading = Struct.new(:chunks) do
+  def read_chunk = chunks.shift
+  def material(name, _line) = name == 'x' ? raise(IOError, 'no') : 0
+  def material_library(*) = nil
+end
+triangle_text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl m\n"
+VistrelObjReader.read(Reading.new([triangle_text, "g a\nf 1 2 3\nf 1 2 3 4\n"]), 'm') rescue nil # rubocop:disable Style/RescueModifier
+VistrelObjReader.read(Reading.new(["#{triangle_text}usemtl x\n"]), 'm') rescue nil # rubocop:disable Style/RescueModifier
+VistrelObjReader.read(Reading.new(["#{triangle_text}f 1 2 3\n"]), 'm').hand_over { |*| }
+VistrelObjReader.read(Reading.new(["#{triangle_text}f 1 2 3\n"]), 'm').hand_over { raise 'stop' } rescue nil # rubocop:disable Style/RescueModifier
 GC.start
 FileUtils.remove_entry(folder)

@@ -1,0 +1,225 @@
+// The Ruby extension vistrel_obj_reader: VistrelObjReader.read(handler, name) reads an OBJ model
+// and returns a VistrelObjReader::Model, whose hand_over yields what the exporter is called
+// with, group by group.
+#include <ruby.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
+#include <climits>
+#include <functional>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "obj_parse.h"
+
+namespace {
+
+using vistrel_obj::Group;
+using vistrel_obj::Mesh;
+using vistrel_obj::ObjBuilder;
+
+VALUE model_class;
+VALUE malformed_error;
+
+// A Ruby exception caught in Ruby's protect: C++ frames unwind before it goes on.
+struct RubyJump {
+    int state;
+};
+
+VALUE call_function(VALUE data) {
+    return (*reinterpret_cast<std::function<VALUE()>*>(data))();
+}
+
+VALUE protect(std::function<VALUE()> body) {
+    int state = 0;
+    const VALUE result = rb_protect(call_function, reinterpret_cast<VALUE>(&body), &state);
+    if (state) throw RubyJump{state};
+    return result;
+}
+
+// The Ruby handler: read_chunk -> String or nil, material(name, line) -> Integer,
+// material_library(names, line).
+class RubyHandler : public vistrel_obj::ParseHandler {
+  public:
+    explicit RubyHandler(VALUE handler) : handler_(handler) {}
+
+    bool read_chunk(std::string& buffer) override {
+        const VALUE chunk =
+            protect([this] { return rb_funcall(handler_, rb_intern("read_chunk"), 0); });
+        if (!RB_TYPE_P(chunk, T_STRING)) return false;
+        buffer.append(RSTRING_PTR(chunk), static_cast<size_t>(RSTRING_LEN(chunk)));
+        return true;
+    }
+
+    int material(const std::string& name, int64_t line) override {
+        const VALUE id = protect([&] {
+            return rb_funcall(handler_, rb_intern("material"), 2,
+                              rb_str_new(name.data(), long(name.size())), LL2NUM(line));
+        });
+        // Read without a conversion that could raise here, among C++ frames.
+        const long number = FIXNUM_P(id) ? FIX2LONG(id) : -1;
+        return number >= 0 && number <= INT_MAX ? static_cast<int>(number) : -1;
+    }
+
+    void material_library(const std::string& names, int64_t line) override {
+        protect([&] {
+            return rb_funcall(handler_, rb_intern("material_library"), 2,
+                              rb_str_new(names.data(), long(names.size())), LL2NUM(line));
+        });
+    }
+
+  private:
+    VALUE handler_;
+};
+
+void model_free(void* data) {
+    delete static_cast<ObjBuilder*>(data);
+}
+
+const rb_data_type_t model_type = {"VistrelObjReader::Model",
+                                   {nullptr, model_free, nullptr, nullptr, {nullptr}},
+                                   nullptr,
+                                   nullptr,
+                                   RUBY_TYPED_FREE_IMMEDIATELY};
+
+ObjBuilder& model_of(VALUE self) {
+    auto* builder = static_cast<ObjBuilder*>(rb_check_typeddata(self, &model_type));
+    if (!builder) rb_raise(rb_eRuntimeError, "the model is gone");
+    return *builder;
+}
+
+// VistrelObjReader.read(handler, name): the model, or MalformedError "LINE: text".
+VALUE reader_read(VALUE, VALUE handler, VALUE name) {
+    StringValue(name);
+    const VALUE model = TypedData_Wrap_Struct(model_class, &model_type, nullptr);
+    int state = 0;
+    VALUE error = Qnil;
+    bool no_memory = false;
+    bool internal = false;
+    {
+        std::string error_text;
+        try {
+            auto builder = std::make_unique<ObjBuilder>(
+                std::string(RSTRING_PTR(name), size_t(RSTRING_LEN(name))));
+            RubyHandler ruby_handler(handler);
+            vistrel_obj::parse_obj(*builder, ruby_handler);
+            builder->finish();
+            DATA_PTR(model) = builder.release();
+        } catch (const RubyJump& jump) {
+            state = jump.state;
+        } catch (const vistrel_obj::ReadError& e) {
+            error_text = e.what();
+        } catch (const std::bad_alloc&) {
+            no_memory = true;
+        } catch (const std::exception& e) {
+            error_text = std::string("internal error: ") + e.what();
+            internal = true;
+        }
+        if (!error_text.empty()) error = rb_str_new(error_text.data(), long(error_text.size()));
+    }
+    if (state) rb_jump_tag(state);
+    if (no_memory) rb_memerror();
+    if (!NIL_P(error))
+        rb_exc_raise(rb_exc_new_str(internal ? rb_eRuntimeError : malformed_error, error));
+    return model;
+}
+
+VALUE model_triangle_count(VALUE self) {
+    return LL2NUM(model_of(self).triangle_count());
+}
+
+// [[min x, y, z], [max x, y, z]] of the faces' vertices, nil without faces.
+VALUE model_bounds(VALUE self) {
+    const ObjBuilder& model = model_of(self);
+    if (!model.has_bounds()) return Qnil;
+    const auto& lo = model.min();
+    const auto& hi = model.max();
+    return rb_assoc_new(rb_ary_new_from_args(3, DBL2NUM(lo[0]), DBL2NUM(lo[1]), DBL2NUM(lo[2])),
+                        rb_ary_new_from_args(3, DBL2NUM(hi[0]), DBL2NUM(hi[1]), DBL2NUM(hi[2])));
+}
+
+VALUE int_array(const std::vector<int32_t>& values) {
+    const VALUE array = rb_ary_new_capa(long(values.size()));
+    for (int32_t value : values) rb_ary_push(array, INT2FIX(value));
+    return array;
+}
+
+void push_floats(VALUE array, const float* values) {
+    for (int i = 0; i < 3; ++i) rb_ary_push(array, DBL2NUM(values[i]));
+}
+
+// Only pointers live in these frames: a Ruby exception from the block may leave them at once.
+void hand_over_group(ObjBuilder& model, Group& group) {
+    if (!group.has_faces()) return;
+    rb_yield_values(2, ID2SYM(rb_intern("begin_group")),
+                    rb_str_new(group.name.data(), long(group.name.size())));
+    for (auto& owned : group.meshes) {
+        Mesh* mesh = owned.get();
+        if (mesh->triangle_count() == 0) continue;
+        const VALUE vertices = LL2NUM(mesh->vertex_count());
+        const VALUE triangles = LL2NUM(mesh->triangle_count());
+        const long values = long(3 * mesh->corners.size());
+        const VALUE vs = rb_ary_new_capa(values), ns = rb_ary_new_capa(values),
+                    uvs = rb_ary_new_capa(values);
+        for (const vistrel_obj::Corner& corner : mesh->corners) {
+            const float* uv = model.uv_of(corner);
+            const float uv3[3] = {uv ? uv[0] : 0.0f, uv ? uv[1] : 0.0f, 0.0f};
+            push_floats(vs, model.position_of(corner));
+            push_floats(ns, model.normal_of(corner));
+            push_floats(uvs, uv3);
+        }
+        const VALUE fs = int_array(mesh->triangles);
+        mesh->release();  // Ruby's arrays hold the values now
+        model.mesh_taken();
+#ifdef __GLIBC__
+        // Give the freed pages back before the exporter takes its copy: they would otherwise
+        // stay resident beside it.
+        malloc_trim(0);
+#endif
+        const VALUE call[] = {ID2SYM(rb_intern("mesh")),
+                              INT2NUM(mesh->material),
+                              vertices,
+                              triangles,
+                              vs,
+                              fs,
+                              ns,
+                              uvs};
+        rb_yield_values2(8, call);
+    }
+    for (auto& child : group.children) hand_over_group(model, *child);
+    rb_yield_values(1, ID2SYM(rb_intern("end_group")));
+}
+
+// Yields (:begin_group, name), (:mesh, material, vertices, triangles, vs, fs, ns, uvs) and
+// (:end_group) in the order the exporter takes them, groups without faces left out. Each mesh's
+// arrays are freed here once Ruby has them, so a model is handed over once.
+VALUE model_hand_over(VALUE self) {
+    rb_need_block();
+    ObjBuilder& model = model_of(self);
+    if (model.handed_over) rb_raise(rb_eRuntimeError, "the model was handed over already");
+    model.handed_over = true;
+    for (auto& group : model.root().children) hand_over_group(model, *group);
+    return self;
+}
+
+}  // namespace
+
+extern "C" {
+RUBY_FUNC_EXPORTED void Init_vistrel_obj_reader(void);
+
+void Init_vistrel_obj_reader(void) {
+    const VALUE reader = rb_define_module("VistrelObjReader");
+    malformed_error = rb_define_class_under(reader, "MalformedError", rb_eStandardError);
+    model_class = rb_define_class_under(reader, "Model", rb_cObject);
+    // Held in C globals: kept where they are by the compacting collector.
+    rb_gc_register_mark_object(malformed_error);
+    rb_gc_register_mark_object(model_class);
+    rb_undef_alloc_func(model_class);
+    rb_define_module_function(reader, "read", RUBY_METHOD_FUNC(reader_read), 2);
+    rb_define_method(model_class, "triangle_count", RUBY_METHOD_FUNC(model_triangle_count), 0);
+    rb_define_method(model_class, "bounds", RUBY_METHOD_FUNC(model_bounds), 0);
+    rb_define_method(model_class, "hand_over", RUBY_METHOD_FUNC(model_hand_over), 0);
+}
+}
