@@ -24,7 +24,7 @@ SketchupExporter::~SketchupExporter() {
     }
 }
 
-void SketchupExporter::require_open(const char* operation) const {
+void SketchupExporter::require_open(const char* operation) {
     if (!is_open()) throw std::logic_error(std::string(operation) + ": no export is open");
 }
 
@@ -44,6 +44,7 @@ void SketchupExporter::open_file(const char* model, const char* path, const floa
     }
     // Only a scene that opened becomes the one run_vistrel starts the renderer on.
     output_path = scene;
+    absolute_output_path = platform::absolute_path(scene);
 
     open_camera("last_active");
     set_camera_position(eye[0], eye[1], eye[2]);

@@ -4,8 +4,8 @@ require 'open3'
 require 'rbconfig'
 require_relative '../ruby/helper'
 
-# Faults from outside the extension: outputs that cannot be written, a renderer that cannot be
-# started, and a process killed in the middle of an export.
+# Faults from outside the extension: outputs that cannot be written, named pipes, forked
+# children, a renderer that cannot be started, and a process killed in the middle of an export.
 #
 #   VISTREL_INSPECT=<build>/tools/inspect/vistrel-inspect ruby -I <build>/lib tests/faults/test_faults.rb
 class TestFaults < VistrelTestCase
@@ -64,6 +64,59 @@ class TestFaults < VistrelTestCase
     refute File.exist?(path)
   end
 
+  # A forked child finds the export closed, whatever it calls and however it ends: the parent's
+  # file comes out as it does without the fork.
+  def test_a_forked_child_leaves_the_parents_export_alone
+    alone = export_around(File.join(folder, 'alone.vsf'))
+    [->(_) {}, ->(e) { e.close_file }, ->(e) { e.end_group }, ->(e) { e.open_file(*open_args('/dev/full')) }]
+      .each_with_index do |child, i|
+      assert_equal alone, export_around(File.join(folder, "forked#{i}.vsf"), child), "child #{i}"
+    end
+  end
+
+  def export_around(path, child = nil)
+    exporter = SketchupExporter.new
+    exporter.open_file(*open_args(path))
+    exporter.begin_group('g')
+    exporter.add_faces2(*face_args)
+    Process.wait(fork { child.call(exporter) rescue nil }) if child
+    exporter.end_group
+    exporter.close_file
+    File.binread(path)
+  end
+
+  # A named pipe needs a reader that takes the whole scene; without one the export fails rather
+  # than lose the scene, and an interrupt ends an export the reader has stopped taking.
+  def test_named_pipe_outputs
+    fifo = File.join(folder, 'fifo')
+    File.mkfifo(fifo)
+    assert_open_fails(fifo, 'No such device or address')
+    copy = File.join(folder, 'copy.vsf')
+    reader = spawn('cat', fifo, out: copy)
+    exporter_in_child(fifo, endless: false)
+    Process.wait(reader)
+    assert_equal run_large_export(File.join(folder, 'file.vsf')), File.binread(copy)
+
+    File.open(fifo, File::RDONLY | File::NONBLOCK) { @exporter.open_file(*open_args(fifo)) }
+    @exporter.add_faces(*face_args)
+    assert_raises_with(IOError, "cannot write scene file #{fifo}: Broken pipe") { @exporter.close_file }
+
+    File.open(fifo, File::RDONLY | File::NONBLOCK) do |stalled|
+      pid = exporter_in_child(fifo, endless: true, wait: false)
+      sleep 0.01 until File.read("/proc/#{pid}/wchan").include?('pipe_write') # the pipe is full
+      Process.kill(:INT, pid)
+      ended = Thread.new { Process.wait2(pid).last }
+      assert ended.join(10), 'the interrupted export ended'
+      assert_equal 'INT', Signal.signame(ended.value.termsig)
+    end
+  end
+
+  def exporter_in_child(path, endless:, wait: true)
+    script = large_export_script(path, endless: endless)
+    pid = spawn(RbConfig.ruby, '-I', LIBRARY_DIR, '-e', script, err: File::NULL)
+    wait ? Process.wait(pid) : pid
+  end
+
   def with_renderer(bin_name)
     saved = %w[XDG_CONFIG_HOME XDG_CONFIG_DIRS].to_h { |name| [name, ENV.fetch(name, nil)] }
     config = File.join(folder, 'config')
@@ -118,6 +171,7 @@ class TestFaults < VistrelTestCase
   def run_large_export(path)
     _, status = Open3.capture2e(RbConfig.ruby, '-I', LIBRARY_DIR, '-e', large_export_script(path))
     assert status.success?
+    File.binread(path)
   end
 
   # 200 groups of 10 meshes of 500 triangles (about 30 MB); with endless, it starts over without

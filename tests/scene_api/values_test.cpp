@@ -1,21 +1,24 @@
 // Value kinds, parameter forms, names, arrays and the exclusive top-level blocks.
 #include "writer_fixture.h"
 
-// A colour has three numbers whatever follows, a float zero prints as -1, unknown kinds and
-// null values print the name alone.
+// A colour has three numbers whatever follows, a float zero prints as -1; unknown and negative
+// kinds and null values print the name alone and read nothing (the sanitizers see any read past
+// the 4-byte value).
 TEST_F(WriterTest, ScalarKindsInParameterListForm) {
     tavScene_api& w = open();
     const float f4[4] = {0.5f, 25, 0, -0.0f}, zero = 0.0f;
     const double d3[3] = {0.1, 1e20, -2};
+    const auto four_bytes = std::make_unique<int>(1);
     w.set_param("color", PARAM_COLOR, f4);
     w.set_param("float4", PARAM_FLOAT4, f4);
     w.set_param("zero", PARAM_FLOAT, &zero);
     w.set_param("vector", PARAM_VECTOR, d3);
     w.set_param("unknown", 19, d3);
     w.set_param("null", PARAM_INT, nullptr);
+    for (int kind : {-3, -1, PARAM_ARRAY | 19}) w.set_param("n", kind, four_bytes.get());
     EXPECT_EQ(finish(),
               "\"color\" 0.5 25 0,\n\"float4\" 0.5 25 0 -0,\n\"zero\" -1,\n"
-              "\"vector\" 0.1 1e+20 -2,\n\"unknown\" ,\n\"null\" ,\n");
+              "\"vector\" 0.1 1e+20 -2,\n\"unknown\" ,\n\"null\" ,\n\"n\" ,\n\"n\" ,\n\"n\" ,\n");
 }
 
 // Keyword lines carry the name verbatim; list lines quote it, or write "xX" and hexadecimal

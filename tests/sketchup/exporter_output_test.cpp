@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <ios>
 #include <string>
 
@@ -43,15 +44,25 @@ TEST(ExporterOutput, CompleteExportMatchesTheGoldenFile) {
     EXPECT_EQ(read_file(path), golden("complete_export.vsf"));
 }
 
+// A link planted at the fixed path is replaced, and what it points to is left alone.
 TEST(ExporterOutput, TestSceneIsOneTexturedSquareInTheTemporaryFolder) {
     TemporaryFolder folder;
     ScopedEnvironment tmpdir(temporary_folder_variable, folder.path());
+    const std::string scene = folder.file("vistrel_test.vsf"), victim = folder.file("victim");
+#ifndef _WIN32
+    std::ofstream(victim) << "keep";
+    std::filesystem::create_symlink(victim, scene);
+#endif
     SketchupExporter exporter;
     exporter.test();
     std::string expected = golden("test_scene.vsf");
     expected.replace(expected.find("@TEXTURE@"), 9, folder.file("vistrel_test.jpg"));
-    EXPECT_EQ(read_file(folder.file("vistrel_test.vsf")), expected);
+    EXPECT_EQ(read_file(scene), expected);
+    EXPECT_FALSE(std::filesystem::is_symlink(scene));
     EXPECT_TRUE(exporter.get_output_path().empty());
+#ifndef _WIN32
+    EXPECT_EQ(read_file(victim), "keep");
+#endif
 }
 
 #ifndef _WIN32  // /dev/full and /proc/self/fd; tests/windows covers Windows
