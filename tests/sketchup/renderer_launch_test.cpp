@@ -56,6 +56,8 @@ TEST(RendererLaunch, StartsTheConfiguredProgramOrSaysWhyNot) {
     write_text(user_file, "BinName=" + folder.file("none") + "\n");
     EXPECT_EQ(failure(),
               "cannot start renderer " + folder.file("none") + ": No such file or directory");
+    write_text(user_file, "BinName=" + user_file + "\n");  // not executable
+    EXPECT_EQ(failure(), "cannot start renderer " + user_file + ": Permission denied");
     write_text(user_file, "BinName=" + renderer + "\nBinFolder=" + folder.file("gone") + "\n");
     EXPECT_EQ(failure(), "cannot start renderer " + renderer + " in " + folder.file("gone") +
                              ": No such file or directory");
