@@ -59,6 +59,9 @@ class SketchupExporter : public SceneBuilder {
         std::vector<int> vertex_numbers;
     };
 
+    // is_open, in the process that opened the export: a forked child finds it closed, with no
+    // groups or batches of the parent's pending.
+    bool export_open();
     void require_open(const char* operation);
     void write_batch(const std::string& key, std::vector<BatchedFaces>& calls);
 
@@ -67,6 +70,7 @@ class SketchupExporter : public SceneBuilder {
     // group, and close_file ends the ones left open, so that every file it completes is whole.
     int open_groups = 0;
     std::string output_path;
+    long export_process = 0;  // the process that opened the export; 0 when none is open
     // output_path as it was reached from the folder current at open_file, for the renderer,
     // which starts in a folder of its own.
     std::string absolute_output_path;

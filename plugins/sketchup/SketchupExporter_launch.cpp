@@ -12,7 +12,7 @@ void SketchupExporter::run_vistrel() {
 }
 
 void SketchupExporter::test() {
-    if (is_open()) throw std::logic_error("test: an export is open");
+    if (export_open()) throw std::logic_error("test: an export is open");
     static const float corners[4][3] = {{0, 0, 0}, {0, 0, 20}, {0, 20, 0}, {0, 20, 20}};
     static const float coordinates[4][2] = {{0, 0}, {0, 1}, {1, 0}, {1, 1}};
     const std::string scene = platform::temporary_file_path("vistrel_test.vsf");

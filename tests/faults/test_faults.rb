@@ -53,13 +53,17 @@ class TestFaults < VistrelTestCase
   end
 
   # A forked child finds the export closed, whatever it calls and however it ends: the parent's
-  # file comes out as it does without the fork.
+  # file comes out as it does without the fork, and an export of the child's own holds none of
+  # the parent's groups and batches.
   def test_a_forked_child_leaves_the_parents_export_alone
     alone = export_around(File.join(folder, 'alone.vsf'))
-    [->(_) {}, ->(e) { e.close_file }, ->(e) { e.end_group }, ->(e) { e.open_file(*open_args('/dev/full')) }]
-      .each_with_index do |child, i|
+    own = ->(e) { e.open_file(*open_args(File.join(folder, 'own.vsf'))).then { e.close_file } }
+    [->(_) {}, ->(e) { e.close_file }, ->(e) { e.end_group }, own].each_with_index do |child, i|
       assert_equal alone, export_around(File.join(folder, "forked#{i}.vsf"), child), "child #{i}"
     end
+    empty = SketchupExporter.new.tap { |e| e.open_file(*open_args(File.join(folder, 'empty.vsf'))) }
+    empty.close_file
+    assert_equal File.binread(File.join(folder, 'empty.vsf')), File.binread(File.join(folder, 'own.vsf'))
   end
 
   def export_around(path, child = nil)
