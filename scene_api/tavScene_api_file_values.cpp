@@ -127,7 +127,7 @@ void tavScene_api_file::add_array_value(int kind, const void* value) {
 }
 
 void tavScene_api_file::add_array_value_slowly(int kind, const void* value) {
-    if (!value) return;
+    if (!value || kind < 0) return;  // a negative kind is no kind: not even a separator
     if (binary_arrays) {
         switch (kind) {
             case PARAM_COLOR:

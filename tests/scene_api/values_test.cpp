@@ -16,6 +16,7 @@ TEST_F(WriterTest, ScalarKindsInParameterListForm) {
     w.set_param("unknown", 19, d3);
     w.set_param("null", PARAM_INT, nullptr);
     for (int kind : {-3, -1, PARAM_ARRAY | 19}) w.set_param("n", kind, four_bytes.get());
+    w.add_array_value(-3, four_bytes.get());
     EXPECT_EQ(finish(),
               "\"color\" 0.5 25 0,\n\"float4\" 0.5 25 0 -0,\n\"zero\" -1,\n"
               "\"vector\" 0.1 1e+20 -2,\n\"unknown\" ,\n\"null\" ,\n\"n\" ,\n\"n\" ,\n\"n\" ,\n");
