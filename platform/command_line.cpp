@@ -51,7 +51,9 @@ std::string trim(const std::string& text) {
 RendererSettings parse_renderer_settings(std::istream& in) {
     RendererSettings settings;
     std::string line;
-    while (std::getline(in, line)) {
+    for (bool first = true; std::getline(in, line); first = false) {
+        // Editors on Windows often start a UTF-8 file with a byte-order mark.
+        if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         std::string content = trim(line);
         if (content.empty() || content[0] == '#') continue;
         std::size_t equals = content.find('=');

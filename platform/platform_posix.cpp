@@ -2,11 +2,17 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <stdio_ext.h>
+#endif
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <ios>
 #include <stdexcept>
@@ -70,6 +76,64 @@ struct LaunchFailure {
     _exit(127);
 }
 
+void close_keeping_errno(int fd) {
+    const int error = errno;
+    close(fd);
+    errno = error;
+}
+
+#ifdef __GLIBC__
+// The writing end of a pipe behind a stdio stream. A blocking pipe write ends early only for a
+// signal or for a reader that has gone; writing on would wait again past the interrupt, so the
+// first short write ends the output, and every write after it fails at once.
+struct PipeOutput {
+    int fd;
+    int error;
+};
+
+bool reader_gone(int fd) {
+    pollfd poll_fd{fd, POLLOUT, 0};
+    return poll(&poll_fd, 1, 0) == 1 && (poll_fd.revents & POLLERR) != 0;
+}
+
+ssize_t write_pipe(void* cookie, const char* data, size_t size) {
+    PipeOutput& pipe = *static_cast<PipeOutput*>(cookie);
+    size_t done = 0;
+    if (pipe.error == 0 && size > 0) {
+        const ssize_t n = write(pipe.fd, data, size);
+        if (n < 0) {
+            pipe.error = errno;
+        } else {
+            done = static_cast<size_t>(n);
+            if (done < size) pipe.error = reader_gone(pipe.fd) ? EPIPE : EINTR;
+        }
+    }
+    if (pipe.error != 0) errno = pipe.error;
+    return static_cast<ssize_t>(done);  // short, and 0 when nothing went: the stream's error
+}
+
+int close_pipe(void* cookie) {
+    PipeOutput* pipe = static_cast<PipeOutput*>(cookie);
+    const int result = close(pipe->fd);
+    delete pipe;
+    return result;
+}
+
+FILE* stream_on(int fd) {
+    struct stat info;
+    if (fstat(fd, &info) != 0) return nullptr;
+    if (!S_ISFIFO(info.st_mode)) return fdopen(fd, "wb");
+    PipeOutput* pipe = new PipeOutput{fd, 0};
+    FILE* stream = fopencookie(pipe, "wb", {nullptr, write_pipe, nullptr, close_pipe});
+    if (!stream) delete pipe;
+    return stream;
+}
+#else
+FILE* stream_on(int fd) {
+    return fdopen(fd, "wb");
+}
+#endif
+
 }  // namespace
 
 std::string temporary_file_path(const std::string& file_name) {
@@ -96,15 +160,57 @@ FILE* open_file_utf8(const char* path, const char* mode) {
     return std::fopen(path, flags.c_str());
 }
 
+FILE* open_scene_output(const char* path, bool fresh) {
+    // Without O_NONBLOCK, opening a named pipe would wait for a reader; with it, the open fails
+    // with ENXIO when there is none. The writes that follow block as usual.
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK;
+    if (fresh) {
+        // O_EXCL makes the open fail on anything that appears here again, a link included.
+        if (unlink(path) != 0 && errno != ENOENT) return nullptr;
+        flags |= O_EXCL;
+    } else {
+        flags |= O_TRUNC;
+    }
+    const int fd = open(path, flags, 0666);
+    if (fd < 0) return nullptr;
+    FILE* stream =
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 ? stream_on(fd) : nullptr;
+    if (!stream) close_keeping_errno(fd);
+    return stream;
+}
+
 FILE* take_standard_output() {
     std::fflush(stdout);
     int fd = fcntl(fileno(stdout), F_DUPFD_CLOEXEC, 0);
-    FILE* stream = fd >= 0 ? fdopen(fd, "wb") : nullptr;
+    FILE* stream = fd >= 0 ? stream_on(fd) : nullptr;
     int error = errno;
     if (fd >= 0 && !stream) close(fd);
     dup2(fileno(stderr), fileno(stdout));
     errno = error;
     return stream;
+}
+
+void discard_buffered_output(FILE* stream) {
+#ifdef __GLIBC__
+    __fpurge(stream);
+#else
+    fpurge(stream);
+#endif
+}
+
+long current_process() {
+    return static_cast<long>(getpid());
+}
+
+std::string absolute_path(const std::string& path) {
+    if (path.empty() || path == "-" || path[0] == '/') return path;
+    std::string folder(4096, '\0');
+    while (!getcwd(&folder[0], folder.size())) {
+        if (errno != ERANGE) return path;  // no current folder: the path stays as given
+        folder.resize(2 * folder.size());
+    }
+    folder.resize(std::strlen(folder.c_str()));
+    return folder + (folder.back() == '/' ? "" : "/") + path;
 }
 
 RendererLocation find_renderer() {

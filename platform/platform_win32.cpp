@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #include <shellapi.h>
 // clang-format on
 
@@ -170,6 +171,44 @@ std::string create_temporary_scene_file() {
 
 FILE* open_file_utf8(const char* path, const char* mode) {
     return _wfopen(widen(path).c_str(), widen(mode).c_str());
+}
+
+FILE* open_scene_output(const char* path, bool fresh) {
+    if (!fresh) return open_file_utf8(path, "wb+");
+    // DeleteFileW removes a link itself, never what it points to; _O_EXCL refuses whatever
+    // appears at the path again.
+    const std::wstring wide = widen(path);
+    if (!DeleteFileW(wide.c_str())) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            errno = error == ERROR_ACCESS_DENIED ? EACCES : EEXIST;
+            return nullptr;
+        }
+    }
+    const int fd = _wopen(wide.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                          _S_IREAD | _S_IWRITE);
+    FILE* stream = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+    if (fd >= 0 && !stream) _close(fd);
+    return stream;
+}
+
+// Windows has no fork, so a scene is never inherited with bytes still to drop.
+void discard_buffered_output(FILE*) {}
+
+long current_process() {
+    return static_cast<long>(GetCurrentProcessId());
+}
+
+std::string absolute_path(const std::string& path) {
+    if (path.empty() || path == "-") return path;
+    const std::wstring wide = widen(path);
+    const DWORD length = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    if (length == 0) return path;
+    std::wstring full(length, L'\0');
+    const DWORD written = GetFullPathNameW(wide.c_str(), length, &full[0], nullptr);
+    if (written == 0 || written >= length) return path;
+    full.resize(written);
+    return narrow(full);
 }
 
 FILE* take_standard_output() {

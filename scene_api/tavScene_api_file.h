@@ -141,7 +141,7 @@ class tavScene_api_file : public tavScene_api {
 
     // Value printing.
     void write_value(int kind, const void* value);
-    void write_array_value(int base_kind, const ParamArray& array);
+    void write_array_value(int base_kind, const void* value);
     void write_binary_array(char tag, const void* items, int item_count);
     void write_binary_block(char tag, const void* items, std::size_t item_count);
     void write_text_array(int base_kind, const ParamArray& array);

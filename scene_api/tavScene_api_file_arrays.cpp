@@ -29,6 +29,21 @@ void tavScene_api_file::end_array_param() {
 
 namespace {
 
+bool is_array_base_kind(int kind) {
+    switch (kind) {
+        case PARAM_COLOR:
+        case PARAM_FLOAT:
+        case PARAM_VECTOR:
+        case PARAM_INT:
+        case PARAM_MATRIX:
+        case PARAM_STRING:
+        case PARAM_STRING_PTR:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // The binary tag and the number of 4-byte items of one element of the kinds that have them.
 struct ItemLayout {
     char tag;
@@ -70,7 +85,10 @@ void tavScene_api_file::write_array_param(const char* name, int kind, const void
     end_array_param();
 }
 
-void tavScene_api_file::write_array_value(int base_kind, const ParamArray& array) {
+void tavScene_api_file::write_array_value(int base_kind, const void* value) {
+    // Kinds not printable as arrays print nothing, not even the brackets, and read nothing.
+    if (!is_array_base_kind(base_kind)) return;
+    const ParamArray& array = *static_cast<const ParamArray*>(value);
     const int count = array.count > 0 && array.data ? array.count : 0;
     const ParamArray items{array.data, count};
     if (binary_arrays) {
@@ -99,11 +117,9 @@ void tavScene_api_file::write_array_value(int base_kind, const ParamArray& array
         case PARAM_STRING_PTR:
             write_string_array(items);
             break;
-        case PARAM_MATRIX:
+        default:
             write_matrix_array(items);
             break;
-        default:
-            break;  // not printable as an array: not even the brackets
     }
 }
 

@@ -15,9 +15,10 @@ const void* dereferenced(int kind, const void* value) {
 }  // namespace
 
 void tavScene_api_file::write_value(int kind, const void* value) {
-    if (!value) return;
+    // A negative kind has the array bit set but names no kind at all: nothing is read.
+    if (!value || kind < 0) return;
     if (kind & PARAM_ARRAY) {
-        write_array_value(kind & ~PARAM_ARRAY, *static_cast<const ParamArray*>(value));
+        write_array_value(kind & ~PARAM_ARRAY, value);
         return;
     }
     const float* f = static_cast<const float*>(value);
@@ -126,7 +127,7 @@ void tavScene_api_file::add_array_value(int kind, const void* value) {
 }
 
 void tavScene_api_file::add_array_value_slowly(int kind, const void* value) {
-    if (!value) return;
+    if (!value || kind < 0) return;  // a negative kind is no kind: not even a separator
     if (binary_arrays) {
         switch (kind) {
             case PARAM_COLOR:

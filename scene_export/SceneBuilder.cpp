@@ -40,17 +40,35 @@ SceneBuilder::SceneBuilder() = default;
 
 // An open writer is released with its stream; nothing more is written into the scene.
 SceneBuilder::~SceneBuilder() {
+    is_open();  // drops a scene inherited through fork without flushing its bytes
     if (!writer && stream) std::fclose(stream);
 }
 
-void SceneBuilder::open_scene(const char* file_name, const char* group_name) {
-    if (writer || stream) throw std::logic_error("open_scene: a scene is already open");
+bool SceneBuilder::is_open() {
+    if (stream && owner_process != platform::current_process()) {
+        // The parent owns the scene: the bytes this copy holds buffered are the parent's to
+        // write, and closing the copy leaves the parent's descriptor as it is.
+        platform::discard_buffered_output(stream);
+        FILE* inherited = stream;
+        stream = nullptr;
+        file_writer = nullptr;
+        if (writer) {
+            writer.reset();
+        } else {
+            std::fclose(inherited);
+        }
+    }
+    return writer != nullptr;
+}
+
+void SceneBuilder::open_scene(const char* file_name, const char* group_name, bool fresh_file) {
+    if (is_open() || stream) throw std::logic_error("open_scene: a scene is already open");
     progress = 0.0f;
     name[0] = '\0';
 
     const bool to_standard_output = std::strcmp(file_name, "-") == 0;
-    FILE* output =
-        to_standard_output ? platform::take_standard_output() : fopen_utf8(file_name, "wb+");
+    FILE* output = to_standard_output ? platform::take_standard_output()
+                                      : platform::open_scene_output(file_name, fresh_file);
     if (!output) {
         const int error = errno;
         throw std::ios_base::failure("cannot open " + describe_output(file_name),
@@ -70,6 +88,7 @@ void SceneBuilder::open_scene(const char* file_name, const char* group_name) {
         throw;
     }
     stream = output;
+    owner_process = platform::current_process();
 
     writer->print_text("//---tavren:dal:3---\n");
     writer->print_text("// This is a Vistrel scene file\n\n");
@@ -80,7 +99,7 @@ void SceneBuilder::open_scene(const char* file_name, const char* group_name) {
 }
 
 void SceneBuilder::close_scene() {
-    if (writer) {
+    if (is_open()) {
         writer->end_group();
         const int error = file_writer ? file_writer->close() : 0;
         writer.reset();
@@ -96,8 +115,8 @@ void SceneBuilder::close_scene() {
     }
 }
 
-tavScene_api& SceneBuilder::open_writer(const char* operation) const {
-    if (!writer) throw std::logic_error(std::string(operation) + ": no scene is open");
+tavScene_api& SceneBuilder::open_writer(const char* operation) {
+    if (!is_open()) throw std::logic_error(std::string(operation) + ": no scene is open");
     return *writer;
 }
 

@@ -22,14 +22,17 @@ class SceneBuilder {
     SceneBuilder& operator=(const SceneBuilder&) = delete;
 
     // file_name is UTF-8; "-" is the process's standard output. group_name names the top group
-    // (null gives "object"). Throws std::ios_base::failure naming the path and the OS error when
-    // the output cannot be opened, and std::logic_error when a scene is already open.
-    void open_scene(const char* file_name, const char* group_name);
+    // (null gives "object"). With fresh_file, whatever is at file_name is replaced by a new file
+    // and never written through. Throws std::ios_base::failure naming the path and the OS error
+    // when the output cannot be opened, and std::logic_error when a scene is already open.
+    void open_scene(const char* file_name, const char* group_name, bool fresh_file = false);
     // Ends the top group and closes the output; does nothing when no scene is open. Throws
     // std::ios_base::failure after closing when any write, flush or close of the scene failed.
     void close_scene();
-    tavScene_api* get_writer() const { return writer.get(); }
-    bool is_open() const { return writer != nullptr; }
+    // A scene is open only in the process that opened it: a forked child finds it closed, its
+    // copy dropped without a byte written.
+    tavScene_api* get_writer() { return is_open() ? writer.get() : nullptr; }
+    bool is_open();
 
     // The operations that write throw std::logic_error when no scene is open; the add and set
     // operations only collect.
@@ -90,6 +93,7 @@ class SceneBuilder {
     char name[128] = {};
     char texture[1024] = {};
     std::string scene_path;  // for error messages
+    long owner_process = 0;  // the process that opened the scene
     // The writer when it is a tavScene_api_file, whose stream errors close_scene reports.
     tavScene_api_file* file_writer = nullptr;
 
@@ -100,7 +104,7 @@ class SceneBuilder {
         list.push_back(b);
         list.push_back(c);
     }
-    tavScene_api& open_writer(const char* operation) const;
+    tavScene_api& open_writer(const char* operation);
     void write_array(const char* name, int kind, const std::vector<float>& list, std::size_t step);
     void write_array(const char* name, const std::vector<std::int32_t>& list);
     void write_normals();

@@ -19,14 +19,16 @@ ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 \
 
 # The interpreter is not instrumented: the runtime (and the C++ library, whose exceptions the
 # runtime intercepts) must be loaded before it. Ruby frees little at exit, so leaks are left to
-# the valgrind check (scripts/leak-check.sh); suppressions: tests/sanitizer/asan.supp.
+# the valgrind check (scripts/leak-check.sh); suppressions: tests/sanitizer/asan.supp. Ruby gives
+# each thread a signal stack of its own, which the runtime would try to unmap when the thread
+# ends (Open3's threads, for one): use_sigaltstack=0 leaves signal stacks to Ruby.
 LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)" \
-ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:suppressions=$root/tests/sanitizer/asan.supp \
+ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:use_sigaltstack=0:suppressions=$root/tests/sanitizer/asan.supp \
   ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -E '[.]'
 
 if [ -n "${FUZZ_CALLS:-}" ]; then
   LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)" \
-  ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:suppressions=$root/tests/sanitizer/asan.supp \
+  ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:use_sigaltstack=0:suppressions=$root/tests/sanitizer/asan.supp \
     ruby -I "$BUILD_DIR/lib" tests/fuzz/fuzz_binding.rb --seed "${FUZZ_SEED:-1}" \
       --calls "$FUZZ_CALLS" --inspector "$BUILD_DIR/tools/inspect/vistrel-inspect" \
       --trace "$BUILD_DIR/fuzz_trace.txt"

@@ -16,7 +16,7 @@ const double camera_axes[16] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1};
 SketchupExporter::SketchupExporter() = default;
 
 SketchupExporter::~SketchupExporter() {
-    if (!is_open()) return;
+    if (!export_open()) return;
     try {
         close_file();
     } catch (const std::exception&) {
@@ -24,14 +24,26 @@ SketchupExporter::~SketchupExporter() {
     }
 }
 
-void SketchupExporter::require_open(const char* operation) const {
-    if (!is_open()) throw std::logic_error(std::string(operation) + ": no export is open");
+bool SketchupExporter::export_open() {
+    if (export_process != 0 && export_process != platform::current_process()) {
+        // A forked child: the groups and batches pending are the parent's, as is the scene,
+        // which SceneBuilder drops.
+        export_process = 0;
+        open_groups = 0;
+        group_counter = 0;
+        batches.clear();
+    }
+    return is_open();
+}
+
+void SketchupExporter::require_open(const char* operation) {
+    if (!export_open()) throw std::logic_error(std::string(operation) + ": no export is open");
 }
 
 void SketchupExporter::open_file(const char* model, const char* path, const float* eye,
                                  const float* dir, const float* up, float fov, float /*ignored*/,
                                  bool use_path) {
-    if (is_open()) close_file();
+    if (export_open()) close_file();
     group_counter = 0;
     if (use_path && !path) throw std::invalid_argument("open_file: no path given");
     const std::string scene = use_path ? path : platform::create_temporary_scene_file();
@@ -44,6 +56,8 @@ void SketchupExporter::open_file(const char* model, const char* path, const floa
     }
     // Only a scene that opened becomes the one run_vistrel starts the renderer on.
     output_path = scene;
+    export_process = platform::current_process();
+    absolute_output_path = platform::absolute_path(scene);
 
     open_camera("last_active");
     set_camera_position(eye[0], eye[1], eye[2]);
@@ -56,10 +70,11 @@ void SketchupExporter::open_file(const char* model, const char* path, const floa
 
 // Batches recorded while no export is open stay for the next one.
 void SketchupExporter::close_file() {
-    if (is_open()) flush_batches();
-    for (; open_groups > 0 && is_open(); --open_groups) close_group();
+    if (export_open()) flush_batches();
+    for (; open_groups > 0 && export_open(); --open_groups) close_group();
     open_groups = 0;
     group_counter = 0;
+    export_process = 0;
     close_scene();
 }
 

@@ -41,8 +41,9 @@ class SketchupExporter : public SceneBuilder {
 
     // Starts the renderer on the last export's scene file without waiting for it.
     void run_vistrel();
-    // Writes a scene with one textured square to vistrel_test.vsf in the temporary folder; its
-    // texture is vistrel_test.jpg in the same folder.
+    // Writes a scene with one textured square to a new vistrel_test.vsf in the temporary folder,
+    // replacing whatever is there (a link is removed, never followed); its texture is
+    // vistrel_test.jpg in the same folder.
     void test();
 
     const std::string& get_output_path() const { return output_path; }
@@ -58,7 +59,10 @@ class SketchupExporter : public SceneBuilder {
         std::vector<int> vertex_numbers;
     };
 
-    void require_open(const char* operation) const;
+    // is_open, in the process that opened the export: a forked child finds it closed, with no
+    // groups or batches of the parent's pending.
+    bool export_open();
+    void require_open(const char* operation);
     void write_batch(const std::string& key, std::vector<BatchedFaces>& calls);
 
     int group_counter = 0;
@@ -66,6 +70,10 @@ class SketchupExporter : public SceneBuilder {
     // group, and close_file ends the ones left open, so that every file it completes is whole.
     int open_groups = 0;
     std::string output_path;
+    long export_process = 0;  // the process that opened the export; 0 when none is open
+    // output_path as it was reached from the folder current at open_file, for the renderer,
+    // which starts in a folder of its own.
+    std::string absolute_output_path;
     // Keyed by material; std::string orders keys byte-wise as unsigned chars.
     std::map<std::string, std::vector<BatchedFaces>> batches;
 };

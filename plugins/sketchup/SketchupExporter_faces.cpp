@@ -97,6 +97,7 @@ void SketchupExporter::add_faces(int num_vertices, int num_faces, const float* v
 void SketchupExporter::add_faces2(int num_vertices, int num_faces, const float* vs, const int* fs,
                                   const float* ns, const float* uvs, const char* material,
                                   const char* texture_path, int r, int g, int b, float a) {
+    export_open();  // a forked child first drops the parent's batches
     BatchedFaces call;
     call.positions = copy_array("add_faces2", "vs", vs, num_vertices);
     call.normals = copy_array("add_faces2", "ns", ns, num_vertices);

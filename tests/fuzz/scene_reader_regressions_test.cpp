@@ -30,11 +30,15 @@ inspect::ParseStatus read_scene(const std::vector<std::uint8_t>& bytes) {
     return parsed.status;
 }
 
+// A file that ends after its header was cut off before the top group.
 TEST(SceneReaderFuzzRegressions, EverySavedInputIsReadWithoutAFault) {
     int inputs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(VISTREL_READER_REGRESSIONS)) {
         SCOPED_TRACE(entry.path().string());
-        read_scene(read_bytes(entry.path()));
+        const inspect::ParseStatus status = read_scene(read_bytes(entry.path()));
+        if (entry.path().filename() == "header-only.vsf") {
+            EXPECT_EQ(status, inspect::ParseStatus::truncated);
+        }
         ++inputs;
     }
     EXPECT_GT(inputs, 0);

@@ -1,5 +1,4 @@
-// The stream: output of any length, flush points, closing, failures and the number format.
-#include <cerrno>
+// The stream: output of any length, flush points, closing and the number format.
 #include <clocale>
 #include <string>
 
@@ -42,16 +41,6 @@ TEST_F(WriterTest, FileIsCompleteAfterEveryStatementUntilClosed) {
     EXPECT_EQ(w.current_shader()->length(), 0);
     EXPECT_EQ(finish(), complete);
 }
-
-#ifndef _WIN32  // /dev/full
-TEST(WriterStreamTest, RemembersTheFirstFailedWrite) {
-    tavScene_api_file full("/dev/full", false);
-    full.render();
-    EXPECT_EQ(full.error(), ENOSPC);
-    full.render();
-    EXPECT_EQ(full.close(), ENOSPC);
-}
-#endif
 
 // A host with a decimal-comma locale still gets full stops in the file.
 TEST_F(WriterTest, NumbersUseFullStopsWhateverTheHostLocale) {

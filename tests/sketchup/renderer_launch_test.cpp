@@ -24,7 +24,8 @@ void write_text(const std::string& path, const std::string& text) {
 }
 
 // Each failure names what is missing, or the program and the OS error of its start. The user's
-// configuration comes first, and the scene path keeps its blanks as one argument.
+// configuration comes first, a byte-order mark does not hide its first key, and the renderer,
+// which starts in its own folder, gets the scene's absolute path as one argument.
 TEST(RendererLaunch, StartsTheConfiguredProgramOrSaysWhyNot) {
     TemporaryFolder folder;
     const std::string user = folder.file("home config"), system = folder.file("xdg");
@@ -32,7 +33,7 @@ TEST(RendererLaunch, StartsTheConfiguredProgramOrSaysWhyNot) {
     ScopedEnvironment config_home("XDG_CONFIG_HOME", user);
     ScopedEnvironment config_dirs("XDG_CONFIG_DIRS", folder.file("none") + ":" + system);
     const std::string bin_folder = folder.file("renderer bin"), renderer = bin_folder + "/vistrel";
-    const std::string report = folder.file("launched"), scene = folder.file("my scene.vsf");
+    const std::string report = folder.file("launched");
     write_text(renderer, "#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > " + report + ".part && mv " +
                              report + ".part " + report + "\n");
     std::filesystem::permissions(renderer, std::filesystem::perms::owner_all);
@@ -41,8 +42,12 @@ TEST(RendererLaunch, StartsTheConfiguredProgramOrSaysWhyNot) {
     EXPECT_EQ(message_of<std::logic_error>([&] { exporter.run_vistrel(); }),
               "run_vistrel: no scene has been exported");
     const float v[3] = {0, 0, 1};
-    exporter.open_file("m", scene.c_str(), v, v, v, 45, 0, true);
+    const auto caller_folder = std::filesystem::current_path();
+    std::filesystem::current_path(folder.path());
+    const std::string scene = (std::filesystem::current_path() / "my scene.vsf").string();
+    exporter.open_file("m", "my scene.vsf", v, v, v, 45, 0, true);
     exporter.close_file();
+    std::filesystem::current_path(caller_folder);
     EXPECT_EQ(failure(), "renderer not configured: none of " + user_file + ", " +
                              folder.file("none") + "/Tavren/Vistrel.conf, " + system +
                              "/Tavren/Vistrel.conf exists");
@@ -51,13 +56,15 @@ TEST(RendererLaunch, StartsTheConfiguredProgramOrSaysWhyNot) {
     write_text(user_file, "BinName=" + folder.file("none") + "\n");
     EXPECT_EQ(failure(),
               "cannot start renderer " + folder.file("none") + ": No such file or directory");
+    write_text(user_file, "BinName=" + user_file + "\n");  // not executable
+    EXPECT_EQ(failure(), "cannot start renderer " + user_file + ": Permission denied");
     write_text(user_file, "BinName=" + renderer + "\nBinFolder=" + folder.file("gone") + "\n");
     EXPECT_EQ(failure(), "cannot start renderer " + renderer + " in " + folder.file("gone") +
                              ": No such file or directory");
     EXPECT_FALSE(std::filesystem::exists(report));
 
-    write_text(user_file, "# where it lives\n\n  BinName =  " + renderer +
-                              "  \nBinFolder=" + bin_folder + "\n");
+    write_text(user_file, "\xEF\xBB\xBF  BinName =  " + renderer +
+                              "  \n# where it lives\n\nBinFolder=" + bin_folder + "\n");
     write_text(system + "/Tavren/Vistrel.conf", "BinName=/nowhere/vistrel\n");
     exporter.run_vistrel();
     // The renderer does not wait, so its report may come a little later.

@@ -54,16 +54,24 @@ TEST(SceneChecks, RejectsArraysOfTheWrongSizeOrKind) {
     expect_one(vertices + array("triangles", floats('f', {0, 0, 0})), inspect::Severity::error,
                "\x01\x02\x03\x66", 3,
                "expected integer items (tag 'i') in \"triangles\", found tag 'f'");
+    expect_one(array("vertices", floats('f', {0, 0, 0, 1, 0, 0, 1, 1, 0})) + triangle,
+               inspect::Severity::error, "\x01\x02\x03\x66", 3,
+               "expected three-float items (tag 'c') in \"vertices\", found tag 'f'");
 }
 
 // Indices are rebased past the earlier meshes; a mesh with indexed normals gets "v//n" corners.
-// A failed write leaves nothing behind.
+// A line break in a texture path cannot start a statement of its own. A failed write leaves
+// nothing behind.
 TEST(ObjExport, WritesEveryMeshWithGroupsMaterialsAndOneBasedIndices) {
     TempDir dir;
-    const std::string text = data("table.vsf"), obj = dir.path + "/table.obj";
+    std::string text = data("table.vsf"), obj = dir.path + "/table.obj";
     EXPECT_EQ(inspect::write_obj(meshes(parse(text)), obj, "/scenes").vertices, 7u);
     EXPECT_EQ(read_text(obj), data("table.obj"));
     EXPECT_EQ(read_text(dir.path + "/table.mtl"), data("table.mtl"));
+    text.replace(text.find("\"tex/wood.png\""), 14, "xX610d0a6e65776d746c2078");  // a\r\nnewmtl x
+    inspect::write_obj(meshes(parse(text)), obj, "/scenes");
+    EXPECT_NE(read_text(dir.path + "/table.mtl").find("map_Kd /scenes/a__newmtl x\n"),
+              std::string::npos);
     EXPECT_THROW(inspect::write_obj(meshes(parse(text)), dir.path + "/no/t.obj", ""),
                  std::ios_base::failure);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2);

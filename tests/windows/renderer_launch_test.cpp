@@ -53,7 +53,13 @@ class RendererLaunch : public ::testing::Test {
     std::string run_error() {
         try {
             const float v[3] = {0, 0, 1};
-            exporter.open_file("m", scene.c_str(), v, v, v, 45, 0, true);
+            // Named from the scene's folder: the renderer, started in its own, gets the whole path.
+            const fs::path caller = fs::current_path();
+            fs::current_path(fs::u8path(scene).parent_path());
+            launched_scene = (fs::current_path() / fs::u8path(scene).filename()).u8string();
+            exporter.open_file("m", fs::u8path(scene).filename().u8string().c_str(), v, v, v, 45, 0,
+                               true);
+            fs::current_path(caller);
             exporter.close_file();
             exporter.run_vistrel();
         } catch (const std::runtime_error& e) {
@@ -68,6 +74,7 @@ class RendererLaunch : public ::testing::Test {
     ScopedVariable report_variable{L"VISTREL_STANDIN_REPORT", wide(report)};
     // Blanks, and characters beyond any narrow code page.
     const std::string scene = folder.file("my sc\xC3\xA8ne \xE5\xA0\xB4.vsf");
+    std::string launched_scene;
     SketchupExporter exporter;
 };
 
@@ -84,7 +91,7 @@ TEST_F(RendererLaunch, StartsTheRegisteredProgramInItsFolderWithTheSceneAsOneArg
     EXPECT_EQ(lines[0], utf8(key.bin_folder.value_or(L"")));
     EXPECT_EQ(fs::u8path(lines[1]), fs::u8path(program));
     EXPECT_EQ(lines[2], "-import2");
-    EXPECT_EQ(lines[3], scene);
+    EXPECT_EQ(lines[3], launched_scene);
 }
 
 // A read is allowed 1024 bytes: 511 characters and the terminator. Longer names are refused,

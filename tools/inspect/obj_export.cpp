@@ -74,6 +74,15 @@ class OutputFile {
     std::string buffer_;
 };
 
+// text with every byte up to `last` and DEL replaced by '_'.
+std::string with_underscores(std::string_view text, unsigned char last) {
+    std::string out(text);
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) <= last || c == 0x7f) c = '_';
+    }
+    return out;
+}
+
 std::string group_name(const MeshRef& mesh) {
     if (mesh.groups.empty()) return "default";
     return obj_name(mesh.groups.back()->name());
@@ -147,7 +156,9 @@ void write_material(OutputFile& mtl, const MeshRef& mesh, const std::string& sce
     mtl << "Kd " << mesh.diffuse[0] << " " << mesh.diffuse[1] << " " << mesh.diffuse[2] << "\n";
     mtl << "d " << mesh.alpha << "\n";
     if (!mesh.texture.empty()) {
-        mtl << "map_Kd " << resolve_texture_path(mesh.texture, scene_dir) << "\n";
+        // Blanks stay, as paths have them, but a line break would start a statement.
+        mtl << "map_Kd " << with_underscores(resolve_texture_path(mesh.texture, scene_dir), 0x1f)
+            << "\n";
     }
     mtl << "\n";
 }
@@ -193,10 +204,7 @@ ObjTotals write_files(OutputFile& obj, OutputFile& mtl, const std::vector<MeshRe
 }  // namespace
 
 std::string obj_name(std::string_view name) {
-    std::string out(name);
-    for (char& c : out) {
-        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) c = '_';
-    }
+    const std::string out = with_underscores(name, ' ');
     return out.empty() ? "unnamed" : out;
 }
 

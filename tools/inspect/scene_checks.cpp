@@ -54,28 +54,29 @@ class Checker {
         for (const Comment& comment : mesh.geometry->comments) {
             warn(comment.offset, subject_ + "the exporter left a note:" + comment.text);
         }
-        const bool vertices_ok = shape(mesh.vertices, "vertices", false, 3, true);
-        const bool triangles_ok = shape(mesh.triangles, "triangles", true, 3, true);
+        const bool vertices_ok = shape(mesh.vertices, "vertices", 'c', 3, true);
+        const bool triangles_ok = shape(mesh.triangles, "triangles", 'i', 3, true);
         if (vertices_ok) finite_coordinates(mesh.vertices);
         if (!vertices_ok || !triangles_ok) return;
         const std::size_t vertex_count = mesh.vertices.data->size() / 3;
         indices(mesh.triangles, "triangles", vertex_count, "vertices");
-        per_corner(mesh, mesh.normals, mesh.triangle_normals, "normals", "triangles_norm", 3);
-        per_corner(mesh, mesh.uvs, mesh.triangle_uvs, "uv_tex", "triangles_uv", 2);
+        per_corner(mesh, mesh.normals, mesh.triangle_normals, "normals", "triangles_norm", 3, 'c');
+        per_corner(mesh, mesh.uvs, mesh.triangle_uvs, "uv_tex", "triangles_uv", 2, 'f');
     }
 
     // Normals or texture coordinates: per vertex, or indexed per triangle corner.
     void per_corner(const MeshRef& mesh, const ArrayRef& values, const ArrayRef& corner_indices,
-                    const char* values_name, const char* indices_name, std::size_t width) {
+                    const char* values_name, const char* indices_name, std::size_t width,
+                    char tag) {
         if (corner_indices && !values) {
             error(corner_indices.offset,
                   subject_ + "\"" + indices_name + "\" without \"" + values_name + "\"");
             return;
         }
-        if (!shape(values, values_name, false, width, false)) return;
+        if (!shape(values, values_name, tag, width, false)) return;
         const std::size_t count = values.data->size() / width;
         if (corner_indices) {
-            if (!shape(corner_indices, indices_name, true, 3, true)) return;
+            if (!shape(corner_indices, indices_name, 'i', 3, true)) return;
             const std::size_t corners = corner_indices.data->size();
             if (corners != mesh.triangles.data->size()) {
                 error(corner_indices.offset, subject_ + "\"" + indices_name + "\" holds " +
@@ -96,8 +97,9 @@ class Checker {
         }
     }
 
-    // The array exists when required, holds items of the right kind, in whole elements.
-    bool shape(const ArrayRef& array, const char* name, bool ints, std::size_t width,
+    // The array exists when required, holds items of the right kind (in binary form under the
+    // tag the exporter gives it), in whole elements.
+    bool shape(const ArrayRef& array, const char* name, char tag, std::size_t width,
                bool required) {
         if (!array) {
             if (required) {
@@ -107,10 +109,11 @@ class Checker {
             return false;
         }
         const ArrayData& data = *array.data;
-        if (data.is_binary() && (ints ? data.tag != 'i' : data.tag == 'i')) {
-            error(data.block_offset + 3, subject_ + "expected " +
-                                             (ints ? "integer items (tag 'i')" : "float items") +
-                                             " in \"" + name + "\", found tag '" + data.tag + "'");
+        if (data.is_binary() && data.tag != tag) {
+            const char* items = tag == 'i' ? "integer" : tag == 'c' ? "three-float" : "float";
+            error(data.block_offset + 3, subject_ + "expected " + items + " items (tag '" + tag +
+                                             "') in \"" + name + "\", found tag '" + data.tag +
+                                             "'");
             return false;
         }
         if (data.is_binary() && (!data.numbers.empty() || !data.strings.empty())) {

@@ -62,20 +62,6 @@ void describe_material(const Block& object, MeshRef& mesh) {
     find_texture(*mesh.surface, mesh);
 }
 
-void collect(const Block& block, std::vector<const Block*>& groups, std::vector<MeshRef>& out) {
-    for (const auto& child : block.blocks) {
-        if (is_object(*child)) {
-            out.push_back(describe_object(*child, groups));
-        } else if (is_group(*child)) {
-            groups.push_back(child.get());
-            collect(*child, groups, out);
-            groups.pop_back();
-        } else {
-            collect(*child, groups, out);
-        }
-    }
-}
-
 }  // namespace
 
 bool is_group(const Block& block) {
@@ -107,7 +93,19 @@ MeshRef describe_object(const Block& object, std::vector<const Block*> groups) {
 std::vector<MeshRef> find_meshes(const Scene& scene) {
     std::vector<MeshRef> meshes;
     std::vector<const Block*> groups;
-    collect(scene.root, groups, meshes);
+    walk_blocks(
+        scene.root,
+        [&](const Block& block) {
+            if (is_object(block)) {
+                meshes.push_back(describe_object(block, groups));
+                return false;
+            }
+            if (is_group(block)) groups.push_back(&block);
+            return true;
+        },
+        [&](const Block& block) {
+            if (is_group(block)) groups.pop_back();
+        });
     return meshes;
 }
 
@@ -116,11 +114,15 @@ const Block* top_group(const Scene& scene) {
 }
 
 const Block* find_camera(const Block& block) {
-    for (const auto& child : block.blocks) {
-        if (child->keyword == "camera") return child.get();
-        if (const Block* camera = find_camera(*child)) return camera;
-    }
-    return nullptr;
+    const Block* camera = nullptr;
+    walk_blocks(
+        block,
+        [&](const Block& nested) {
+            if (!camera && nested.keyword == "camera") camera = &nested;
+            return !camera;
+        },
+        [](const Block&) {});
+    return camera;
 }
 
 }  // namespace inspect

@@ -37,6 +37,34 @@ bool ArrayData::index_at(std::size_t i, std::int64_t& out) const {
     return true;
 }
 
+namespace {
+
+void take_nested(Block& block, std::vector<std::unique_ptr<Block>>& out) {
+    for (auto& nested : block.blocks) {
+        if (nested) out.push_back(std::move(nested));
+    }
+    for (Param& param : block.params) {
+        for (Value& value : param.values) {
+            if (value.shader) out.push_back(std::move(value.shader));
+        }
+    }
+    for (Value& value : block.head) {
+        if (value.shader) out.push_back(std::move(value.shader));
+    }
+}
+
+}  // namespace
+
+Block::~Block() {
+    std::vector<std::unique_ptr<Block>> nested;
+    take_nested(*this, nested);
+    while (!nested.empty()) {
+        std::unique_ptr<Block> block = std::move(nested.back());
+        nested.pop_back();
+        take_nested(*block, nested);
+    }  // each block goes with nothing nested left in it
+}
+
 std::string_view Block::name() const {
     if (head.empty()) return {};
     return head.front().text;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace inspect {
@@ -66,6 +67,12 @@ struct Comment {
 };
 
 struct Block {
+    Block() = default;
+    // Releases the nested blocks and shaders one by one, not recursively.
+    ~Block();
+    Block(Block&&) = default;
+    Block& operator=(Block&&) = default;
+
     std::string keyword;  // "group", "#define group", "object"...; empty for an anonymous shader
     std::vector<Value> head;  // the names and numbers between the keyword and '{'
     std::size_t offset = 0;
@@ -81,6 +88,25 @@ struct Block {
     const Block* find_shader(std::string_view param_name, bool linked) const;
     const Block* find_block(std::string_view block_keyword) const;
 };
+
+// Visits the blocks nested in root (not root itself; shaders are not blocks here) in file
+// order, depth first and without recursion, so that no nesting depth exhausts the stack.
+// enter(block) returns whether to walk into the block; leave(block) follows the last block
+// nested in a block walked into.
+template <typename Enter, typename Leave>
+void walk_blocks(const Block& root, Enter&& enter, Leave&& leave) {
+    std::vector<std::pair<const Block*, std::size_t>> path{{&root, 0}};
+    while (!path.empty()) {
+        auto& [block, next] = path.back();
+        if (next == block->blocks.size()) {
+            if (path.size() > 1) leave(*block);
+            path.pop_back();
+        } else {
+            const Block& child = *block->blocks[next++];
+            if (enter(child)) path.emplace_back(&child, 0);
+        }
+    }
+}
 
 struct Scene {
     std::size_t size = 0;        // bytes parsed

@@ -48,17 +48,30 @@ std::string describe_block(const Block& block) {
     return text;
 }
 
+// Reads without recursion: every block, shader and array open at the moment has a frame on an
+// explicit stack, so that no nesting depth can exhaust the call stack.
 class Parser {
   public:
     Parser(const std::uint8_t* data, std::size_t size) : cursor_(data, size) {}
 
     ParseResult run() {
         result_.scene.size = cursor_.size();
-        if (read_magic_line()) parse_body(result_.scene.root, 0, true);
+        if (read_magic_line() && parse(result_.scene.root)) require_content();
         return std::move(result_);
     }
 
   private:
+    // A line a nested shader interrupted: reading it goes on once the shader has closed.
+    enum class Pending { none, list_param, statement };
+
+    struct Frame {
+        explicit Frame(Block* open) : block(open) {}
+        Block* block;
+        Pending pending = Pending::none;
+        Param line;  // the interrupted line: its name (or keyword) and the values read so far
+        bool block_keyword = false;
+    };
+
     bool read_magic_line() {
         const std::size_t size = cursor_.size();
         const char* text = reinterpret_cast<const char*>(cursor_.data());
@@ -77,18 +90,35 @@ class Parser {
         return true;
     }
 
+    // Every export writes its top group right after the header: a file that ends before
+    // anything follows the header was cut off there.
+    void require_content() {
+        const Block& root = result_.scene.root;
+        if (root.blocks.empty() && root.params.empty()) {
+            fail(ParseStatus::truncated, cursor_.offset(),
+                 "expected the top group after the header, found end of file");
+        }
+    }
+
     bool fail(ParseStatus status, std::size_t offset, std::string message) {
         if (result_.status != ParseStatus::ok) return false;
         result_.status = status;
         result_.error_offset = offset;
         result_.message = std::move(message);
-        if (status == ParseStatus::truncated && !open_.empty()) {
-            result_.message += "; " + std::to_string(open_.size()) +
-                               (open_.size() == 1 ? " block" : " blocks") + " still open:";
-            for (const Block* block : open_) {
-                result_.message += " " + describe_block(*block) + " at offset " +
-                                   std::to_string(block->offset) +
-                                   (block == open_.back() ? "" : ",");
+        const std::size_t open = frames_.empty() ? 0 : frames_.size() - 1;
+        if (status == ParseStatus::truncated && open > 0) {
+            result_.message +=
+                "; " + std::to_string(open) + (open == 1 ? " block" : " blocks") + " still open:";
+            // Of a deep nesting, the outermost and innermost blocks are named.
+            constexpr std::size_t kNamed = 4;
+            for (std::size_t i = 1; i < frames_.size(); ++i) {
+                if (i == kNamed + 1 && open > 2 * kNamed) {
+                    result_.message += " (" + std::to_string(open - 2 * kNamed) + " more),";
+                    i = frames_.size() - kNamed;
+                }
+                result_.message += " " + describe_block(*frames_[i].block) + " at offset " +
+                                   std::to_string(frames_[i].block->offset) +
+                                   (i + 1 == frames_.size() ? "" : ",");
             }
         }
         return false;
@@ -106,76 +136,89 @@ class Parser {
                     error.message);
     }
 
-    void skip(bool stop_at_newline) { cursor_.skip_blanks(stop_at_newline, &sink_->comments); }
-
-    bool enter(int depth, std::size_t offset) {
-        if (depth < kMaxNesting) return true;
-        return fail(ParseStatus::malformed, offset,
-                    "expected at most " + std::to_string(kMaxNesting) +
-                        " levels of nested blocks, found more");
+    // Comments go to the innermost open block.
+    void skip(bool stop_at_newline) {
+        cursor_.skip_blanks(stop_at_newline, &frames_.back().block->comments);
     }
 
-    // Entries until the closing '}' (consumed) or, at the top level, the end of the data.
-    bool parse_body(Block& block, int depth, bool top) {
-        Block* const outer_sink = sink_;
-        sink_ = &block;
-        if (!top) open_.push_back(&block);
+    bool parse(Block& root) {
+        frames_.emplace_back(&root);
         bool ok = true;
-        while (ok) {
-            skip(false);
-            const TokenKind kind = cursor_.peek();
-            if (kind == TokenKind::end && top) break;
-            if (kind == TokenKind::close_brace) {
-                if (top) {
-                    ok = fail(ParseStatus::malformed, cursor_.offset(),
-                              "expected a keyword or a quoted parameter name, found '}' with no "
-                              "block open");
+        while (ok && !frames_.empty()) {
+            switch (frames_.back().pending) {
+                case Pending::none:
+                    ok = next_entry();
                     break;
-                }
-                block.end_offset = cursor_.offset();
-                cursor_.advance();
-                break;
-            }
-            if (kind == TokenKind::string || kind == TokenKind::hex_name) {
-                ok = parse_list_param(block, depth);
-            } else if (kind == TokenKind::word) {
-                ok = parse_statement(block, depth);
-            } else {
-                ok = expected(top ? "a keyword or a quoted parameter name"
-                                  : "a keyword, a quoted parameter name or '}' closing " +
-                                        describe_block(block));
+                case Pending::list_param:
+                    ok = continue_list_param();
+                    break;
+                case Pending::statement:
+                    ok = continue_statement();
+                    break;
             }
         }
-        if (!top && ok) open_.pop_back();
-        sink_ = outer_sink;
         return ok;
     }
 
+    // The next entry of the innermost block, or its closing '}' (at the top level the end of
+    // the data).
+    bool next_entry() {
+        const bool top = frames_.size() == 1;
+        Block& block = *frames_.back().block;
+        skip(false);
+        const TokenKind kind = cursor_.peek();
+        if (kind == TokenKind::end && top) {
+            frames_.pop_back();
+            return true;
+        }
+        if (kind == TokenKind::close_brace) {
+            if (top) {
+                return fail(ParseStatus::malformed, cursor_.offset(),
+                            "expected a keyword or a quoted parameter name, found '}' with no "
+                            "block open");
+            }
+            block.end_offset = cursor_.offset();
+            cursor_.advance();
+            frames_.pop_back();
+            return true;
+        }
+        if (kind == TokenKind::string || kind == TokenKind::hex_name) return begin_list_param();
+        if (kind == TokenKind::word) return begin_statement();
+        return expected(top ? "a keyword or a quoted parameter name"
+                            : "a keyword, a quoted parameter name or '}' closing " +
+                                  describe_block(block));
+    }
+
     // "name" values... ,
-    bool parse_list_param(Block& block, int depth) {
-        Param param;
-        param.offset = cursor_.offset();
-        if (!cursor_.read_string(param.name)) return cursor_failed();
+    bool begin_list_param() {
+        Frame& frame = frames_.back();
+        frame.line = Param();
+        frame.line.offset = cursor_.offset();
+        if (!cursor_.read_string(frame.line.name)) return cursor_failed();
+        frame.pending = Pending::list_param;
+        return true;
+    }
+
+    bool continue_list_param() {
+        Frame& frame = frames_.back();
         for (;;) {
             skip(false);
             const TokenKind kind = cursor_.peek();
             if (kind == TokenKind::comma) {
                 cursor_.advance();
-                break;
+                return finish_line(frame);
             }
             if (!starts_value(kind)) {
-                return expected("a value or ',' ending the parameter " + quoted(param.name));
+                return expected("a value or ',' ending the parameter " + quoted(frame.line.name));
             }
-            Value value;
-            if (!parse_value(value, depth, true, false)) return false;
-            param.values.push_back(std::move(value));
+            Block* shader = nullptr;
+            if (!parse_value(frame.line.values.emplace_back(), true, false, shader)) return false;
+            if (shader) return enter(shader);
         }
-        block.params.push_back(std::move(param));
-        return true;
     }
 
     // A keyword line (words, values, end of line) or a block (keyword, names, '{' ... '}').
-    bool parse_statement(Block& block, int depth) {
+    bool begin_statement() {
         const std::size_t start = cursor_.offset();
         std::string keyword;
         if (!cursor_.read_word(keyword)) return cursor_failed();
@@ -195,47 +238,66 @@ class Parser {
             if (!cursor_.read_word(word)) return cursor_failed();
             keyword += " " + word;
         }
-        const bool block_keyword = is_block_keyword(keyword);
-        std::vector<Value> values;
-        for (;;) {
-            skip(true);
-            const TokenKind kind = cursor_.peek();
-            if (kind == TokenKind::newline || kind == TokenKind::close_brace) break;
-            // Every statement the writer makes ends its line; one without is cut off.
-            if (kind == TokenKind::end) return expected("the end of the line");
-            if (kind == TokenKind::open_brace && block_keyword) {
-                return parse_block(block, std::move(keyword), std::move(values), start, depth);
-            }
-            if (!starts_value(kind)) return expected("a value or the end of the line");
-            Value value;
-            if (!parse_value(value, depth, !block_keyword, true)) return false;
-            values.push_back(std::move(value));
-        }
-        Param param;
-        param.name = std::move(keyword);
-        param.keyword_form = true;
-        param.offset = start;
-        param.values = std::move(values);
-        block.params.push_back(std::move(param));
+        Frame& frame = frames_.back();
+        frame.line = Param();
+        frame.line.name = std::move(keyword);
+        frame.line.keyword_form = true;
+        frame.line.offset = start;
+        frame.block_keyword = is_block_keyword(frame.line.name);
+        frame.pending = Pending::statement;
         return true;
     }
 
-    bool parse_block(Block& outer, std::string keyword, std::vector<Value> head, std::size_t start,
-                     int depth) {
-        if (!enter(depth + 1, cursor_.offset())) return false;
+    bool continue_statement() {
+        Frame& frame = frames_.back();
+        for (;;) {
+            skip(true);
+            const TokenKind kind = cursor_.peek();
+            if (kind == TokenKind::newline || kind == TokenKind::close_brace) {
+                return finish_line(frame);
+            }
+            // Every statement the writer makes ends its line; one without is cut off.
+            if (kind == TokenKind::end) return expected("the end of the line");
+            if (kind == TokenKind::open_brace && frame.block_keyword) return open_block(frame);
+            if (!starts_value(kind)) return expected("a value or the end of the line");
+            Block* shader = nullptr;
+            if (!parse_value(frame.line.values.emplace_back(), !frame.block_keyword, true,
+                             shader)) {
+                return false;
+            }
+            if (shader) return enter(shader);
+        }
+    }
+
+    bool finish_line(Frame& frame) {
+        frame.block->params.push_back(std::move(frame.line));
+        frame.pending = Pending::none;
+        return true;
+    }
+
+    // At the '{' after a block's keyword and head.
+    bool open_block(Frame& frame) {
         auto block = std::make_unique<Block>();
-        block->keyword = std::move(keyword);
-        block->head = std::move(head);
-        block->offset = start;
+        block->keyword = std::move(frame.line.name);
+        block->head = std::move(frame.line.values);
+        block->offset = frame.line.offset;
         cursor_.advance();  // '{'
-        Block& inner = *block;
-        outer.blocks.push_back(std::move(block));
-        return parse_body(inner, depth + 1, false);
+        Block* inner = block.get();
+        frame.block->blocks.push_back(std::move(block));
+        frame.pending = Pending::none;
+        return enter(inner);
+    }
+
+    // Invalidates references to frames.
+    bool enter(Block* block) {
+        frames_.emplace_back(block);
+        return true;
     }
 
     // One value. A string followed by '{' starts an anonymous shader when shaders are allowed;
-    // on_one_line keeps the look-ahead for that '{' on the current line.
-    bool parse_value(Value& value, int depth, bool allow_shader, bool on_one_line) {
+    // on_one_line keeps the look-ahead for that '{' on the current line. The shader's body is
+    // read next, into `shader`.
+    bool parse_value(Value& value, bool allow_shader, bool on_one_line, Block*& shader) {
         value.offset = cursor_.offset();
         switch (cursor_.peek()) {
             case TokenKind::number:
@@ -248,9 +310,9 @@ class Parser {
                 value.kind = Value::Kind::blob;
                 return cursor_.read_blob(value.text) || cursor_failed();
             case TokenKind::open_bracket:
-                return parse_array(value, depth);
+                return parse_array(value);
             case TokenKind::bang:
-                return parse_link(value, depth);
+                return parse_link(value, shader);
             default:
                 break;
         }
@@ -260,12 +322,12 @@ class Parser {
         if (!allow_shader) return true;
         skip(on_one_line);
         if (cursor_.peek() != TokenKind::open_brace) return true;
-        return parse_shader(value, depth);
+        shader = open_shader(value);
+        return true;
     }
 
     // At the '{' after a shader's type, already read into value.
-    bool parse_shader(Value& value, int depth) {
-        if (!enter(depth + 1, cursor_.offset())) return false;
+    Block* open_shader(Value& value) {
         auto shader = std::make_unique<Block>();
         shader->offset = value.offset;
         Value type;
@@ -277,13 +339,12 @@ class Parser {
         value.kind = Value::Kind::shader;
         value.text.clear();
         cursor_.advance();  // '{'
-        Block& inner = *shader;
         value.shader = std::move(shader);
-        return parse_body(inner, depth + 1, false);
+        return value.shader.get();
     }
 
     // ! "type" { ... }: a parameter bound to an anonymous shader.
-    bool parse_link(Value& value, int depth) {
+    bool parse_link(Value& value, Block*& shader) {
         cursor_.advance();  // '!'
         skip(false);
         const TokenKind kind = cursor_.peek();
@@ -298,12 +359,13 @@ class Parser {
             return expected("'{' opening the linked shader " + quoted(value.text));
         }
         value.link = true;
-        return parse_shader(value, depth);
+        shader = open_shader(value);
+        return true;
     }
 
-    // [ elements ] with text elements separated by commas, or one binary block.
-    bool parse_array(Value& value, int depth) {
-        if (!enter(depth + 1, cursor_.offset())) return false;
+    // [ elements ] with text elements separated by commas, or one binary block. Arrays hold no
+    // blocks, so they need no frame of their own.
+    bool parse_array(Value& value) {
         value.kind = Value::Kind::array;
         value.array = std::make_unique<ArrayData>();
         ArrayData& array = *value.array;
@@ -353,8 +415,7 @@ class Parser {
 
     Cursor cursor_;
     ParseResult result_;
-    Block* sink_ = nullptr;           // the block whose comments are being collected
-    std::vector<const Block*> open_;  // blocks opened and not yet closed, outermost first
+    std::vector<Frame> frames_;  // the top level, then every block open at the cursor
 };
 
 }  // namespace

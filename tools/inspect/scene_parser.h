@@ -1,5 +1,6 @@
 // Parses the bytes of a scene file into a Scene. Safe on any input: it never reads outside
-// the buffer, caps the nesting of blocks, and allocates nothing for binary data.
+// the buffer, takes blocks nested to any depth without recursion, and allocates nothing for
+// binary data.
 #pragma once
 
 #include <cstddef>
@@ -23,9 +24,6 @@ struct ParseResult {
     // What was expected and what was found; for a truncated file also the blocks left open.
     std::string message;
 };
-
-// The deepest nesting of blocks, shaders and arrays accepted.
-constexpr int kMaxNesting = 64;
 
 // The magic line that starts every scene file.
 constexpr const char* kMagicLine = "//---tavren:dal:3---";

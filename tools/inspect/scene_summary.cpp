@@ -1,5 +1,6 @@
 #include "scene_summary.h"
 
+#include <algorithm>
 #include <set>
 #include <string_view>
 
@@ -22,6 +23,10 @@ std::string param_text(const Block& block, std::string_view name) {
     return text;
 }
 
+// Groups deeper than this are indented no further, so that the summary stays in proportion to
+// the file however deep its nesting.
+constexpr int kDeepestIndent = 32;
+
 class Summary {
   public:
     Summary(const Scene& scene, const std::vector<MeshRef>& meshes)
@@ -32,8 +37,7 @@ class Summary {
         out_ += "top group: " + (top ? quoted(top->name()) : std::string("none")) + "\n";
         camera();
         out_ += "groups and objects:\n";
-        std::size_t next_mesh = 0;
-        tree(scene_.root, 1, next_mesh);
+        tree();
         totals();
         return out_;
     }
@@ -63,21 +67,27 @@ class Summary {
     }
 
     // Groups and objects in file order; meshes_ lists the objects in the same order.
-    void tree(const Block& block, int depth, std::size_t& next_mesh) {
-        for (const auto& child : block.blocks) {
-            const std::string indent(2 * depth, ' ');
-            if (is_object(*child) && next_mesh < meshes_.size()) {
-                object(meshes_[next_mesh++], indent);
-            } else if (is_group(*child)) {
-                ++groups_;
-                out_ += indent + child->keyword + " " + quoted(child->name());
-                if (child->find_param("transform")) out_ += " (transform)";
-                out_ += "\n";
-                tree(*child, depth + 1, next_mesh);
-            } else {
-                tree(*child, depth, next_mesh);
-            }
-        }
+    void tree() {
+        std::size_t next_mesh = 0;
+        int depth = 1;
+        walk_blocks(
+            scene_.root,
+            [&](const Block& block) {
+                const std::string indent(2 * std::min(depth, kDeepestIndent), ' ');
+                if (is_object(block) && next_mesh < meshes_.size()) {
+                    object(meshes_[next_mesh++], indent);
+                    return false;
+                }
+                if (is_group(block)) {
+                    ++groups_;
+                    ++depth;
+                    out_ += indent + block.keyword + " " + quoted(block.name());
+                    if (block.find_param("transform")) out_ += " (transform)";
+                    out_ += "\n";
+                }
+                return true;
+            },
+            [&](const Block& block) { depth -= is_group(block); });
     }
 
     void object(const MeshRef& mesh, const std::string& indent) {
