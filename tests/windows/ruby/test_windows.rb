@@ -37,19 +37,23 @@ class TestWindows < VistrelTestCase
     assert_equal [registry('BinFolder'), registry('BinName'), '-import2', scene], launched
   end
 
+  # The system's text for an error code, as the C++ library gives it: without the full stop.
+  def system_text(code) = SystemCallError.new(nil, code).message.chomp('.')
+
+  ERROR_DIRECTORY = 267
+
   def test_failures_carry_the_system_texts
     ExportScene.run(@exporter, File.join(folder, 'scene.vsf'))
     program, bin_folder = registry('BinName'), registry('BinFolder')
-    missing = "#{bin_folder}\\gone"
-    set_registry('BinFolder', missing)
-    assert_raises_with(RuntimeError, "cannot start renderer #{program} in #{missing}: " \
-                                     'The system cannot find the file specified.') { @exporter.run_vistrel }
+    set_registry('BinFolder', program)
+    assert_raises_with(RuntimeError, "cannot start renderer #{program} in #{program}: " \
+                                     "#{system_text(ERROR_DIRECTORY)}") { @exporter.run_vistrel }
     refute File.exist?(@report)
 
     temporary = "#{folder.tr('/', '\\')}\\gone"
     previous, ENV['TMP'] = ENV.fetch('TMP', nil), temporary
     assert_raises_with(IOError, "cannot create a temporary scene file in #{temporary}: " \
-                                'The directory name is invalid.') do
+                                "#{system_text(ERROR_DIRECTORY)}") do
       @exporter.open_file(*open_args('ignored.vsf', 8 => false))
     end
   ensure
