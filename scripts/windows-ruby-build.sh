@@ -14,17 +14,8 @@ cd "$(dirname "$0")/.."
 
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
-packages=(dpkg-dev autoconf make g++-mingw-w64-x86-64-posix ruby)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "windows-ruby-build: installing ${missing[*]}" >&2
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+source scripts/install-missing.sh
+install_missing dpkg-dev autoconf make g++-mingw-w64-x86-64-posix ruby
 
 build_dir=${WINDOWS_BUILD_DIR:-build-windows}
 [[ $build_dir = /* ]] || build_dir=$PWD/$build_dir

@@ -17,19 +17,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++ g++-mingw-w64-x86-64-posix googletest wine wine64 ruby ruby-dev swig)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "windows-ruby-test: installing ${missing[*]}" >&2
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+source scripts/install-missing.sh
+install_missing cmake make g++ g++-mingw-w64-x86-64-posix googletest wine wine64 ruby ruby-dev swig
 
 build_dir=${WINDOWS_BUILD_DIR:-build-windows}
 [[ $build_dir = /* ]] || build_dir=$PWD/$build_dir
@@ -56,7 +45,7 @@ source scripts/windows-wine-prefix.sh
 # Wine's drive Z: is the root of the machine's file system.
 win() { echo "Z:$1"; }
 ruby_exe=$ruby_root/bin/ruby.exe
-minitest=$(ruby -e 'print Gem::Specification.find_by_name("minitest").full_gem_path')/lib
+minitest=$(ruby -rminitest -e 'print File.dirname($LOADED_FEATURES.grep(%r{/minitest\.rb$}).first)' 2>/dev/null)
 # The memory test measures the process through Linux's /proc and glibc.
 tests=()
 for f in tests/ruby/test_*.rb tests/windows/ruby/test_*.rb; do

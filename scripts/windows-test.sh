@@ -11,19 +11,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "windows-test: installing ${missing[*]}" >&2
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+source scripts/install-missing.sh
+install_missing cmake make g++-mingw-w64-x86-64-posix googletest wine wine64
 
 build_dir=${WINDOWS_BUILD_DIR:-build-windows}
 [[ $build_dir = /* ]] || build_dir=$PWD/$build_dir
