@@ -32,7 +32,8 @@ build_extensions() {
   local dir=$1
   shift
   local targets=(vistrel_sketchup_plugin "$@")
-  cmake --build "$dir" --target help | grep -q ' vistrel_obj_reader$' && targets+=(vistrel_obj_reader)
+  # grep reads all of the list: with -q, cmake could end on a closed pipe and fail the test.
+  cmake --build "$dir" --target help | grep ' vistrel_obj_reader$' >/dev/null && targets+=(vistrel_obj_reader)
   nice cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 }
 cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
