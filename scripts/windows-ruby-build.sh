@@ -69,12 +69,12 @@ host=x86_64-w64-mingw32
 objdir=$cache/build
 mkdir -p "$objdir"
 if [ ! -f "$objdir/Makefile" ]; then
-  echo "windows-ruby-build: configuring Ruby for $host (about 10 minutes to build on 2 cores)" >&2
+  echo "windows-ruby-build: configuring Ruby for $host (10 minutes or more on 2 cores, once)" >&2
   (cd "$objdir" &&
     CC=$host-gcc-posix CXX=$host-g++-posix LDFLAGS="-static-libgcc" \
       "$srcdir/configure" --host=$host --target=$host --prefix="$prefix" \
       --enable-shared --disable-install-doc --with-baseruby="$(command -v ruby)" \
-      --with-out-ext=openssl,zlib,fiddle,psych,readline,gdbm,dbm,win32ole,-test-/* \
+      "--with-out-ext=openssl,zlib,fiddle,psych,readline,gdbm,dbm,win32ole,-test-/*" \
       >configure.log 2>&1) || { tail -n 30 "$objdir/configure.log" >&2; exit 1; }
 fi
 jobs=${JOBS:-$(nproc)}
