@@ -79,9 +79,10 @@ if [ ! -f "$objdir/Makefile" ]; then
 fi
 jobs=${JOBS:-$(nproc)}
 (cd "$objdir" && nice make -j "$jobs" >make.log 2>&1) || { tail -n 40 "$objdir/make.log" >&2; exit 1; }
-# The interpreter, its libraries and headers, and the extensions; "make install" would also
-# download the bundled gems.
-(cd "$objdir" && make install-local install-ext >install.log 2>&1) ||
+# The interpreter, its libraries and headers, and the extensions. No gems: "make install" would
+# download the bundled gems, and the installer puts gems where the build machine's Ruby keeps
+# its own.
+(cd "$objdir" && make install-local install-ext INSTRUBY_OPTS=--exclude=gem >install.log 2>&1) ||
   { tail -n 30 "$objdir/install.log" >&2; exit 1; }
 basename "$srcdir" >"$stamp"
 echo "$prefix"
