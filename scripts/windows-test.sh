@@ -11,41 +11,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake make g++-mingw-w64-x86-64-posix googletest wine wine64)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "windows-test: installing ${missing[*]}" >&2
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-    "${missing[@]}" >/dev/null
-fi
+source scripts/install-missing.sh
+install_missing cmake make g++-mingw-w64-x86-64-posix googletest wine wine64
 
 build_dir=${WINDOWS_BUILD_DIR:-build-windows}
 [[ $build_dir = /* ]] || build_dir=$PWD/$build_dir
 cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
 
-export WINEPREFIX="$build_dir/wine-prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installers in a fresh prefix
-wine=$(command -v wine || echo /usr/lib/wine/wine64)
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver64)
-"$wine" wineboot --init >/dev/null 2>&1
-# One server for the whole run (each test is a process of its own), ended with the script.
-"$wineserver" -p >/dev/null 2>&1 || true
-trap '"$wineserver" -k >/dev/null 2>&1 || true' EXIT
-
-# The stand-in renderer, installed where a renderer would be: a path with blanks.
-install_dir="Program Files/Tavren Vistrel"
-mkdir -p "$WINEPREFIX/drive_c/$install_dir"
-cp "$build_dir/tests/windows/vistrel_renderer_standin.exe" "$WINEPREFIX/drive_c/$install_dir/vistrel.exe"
-key='HKLM\SOFTWARE\Tavren\Vistrel'
-"$wine" reg add "$key" /v BinName /t REG_SZ /d "C:\\Program Files\\Tavren Vistrel\\vistrel.exe" /f >/dev/null
-"$wine" reg add "$key" /v BinFolder /t REG_SZ /d "C:\\Program Files\\Tavren Vistrel" /f >/dev/null
+source scripts/windows-wine-prefix.sh
 
 ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"

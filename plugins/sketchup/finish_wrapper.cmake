@@ -7,6 +7,7 @@
 #   - their methods are defined in the order the extension has always used;
 #   - the copy constructor is listed without a parameter name in the overload error text;
 #   - []= past the end with no values pads with zeros instead of reading a missing first value.
+# And to every int conversion: it reads through long long, not long (see the end).
 # Anything not found as expected stops the build, so a SWIG whose vector library differs is
 # noticed here rather than by the extension's users.
 
@@ -81,5 +82,12 @@ endforeach()
 replace_required("swig::resize( self, j, *(v.begin()) );"
                  "swig::resize( self, j, v.empty() ? 0 : v.front() );"
                  "padding in []= of the vector classes")
+
+# long has 32 bits on Windows, where Ruby's Fixnums end at 2**30: SWIG_AsVal_long refuses
+# larger Integers as the wrong type. Read through long long, an Integer beyond int is a
+# RangeError on every platform.
+replace_required("SWIG_AsVal_int (VALUE obj, int *val)\n{\n  long v;\n  int res = SWIG_AsVal_long (obj, &v);"
+                 "SWIG_AsVal_int (VALUE obj, int *val)\n{\n  long long v;\n  int res = SWIG_AsVal_long_SS_long (obj, &v);"
+                 "int conversion through long")
 
 file(WRITE "${OUTPUT}" "${wrapper}")

@@ -36,5 +36,6 @@ class TestConversion < VistrelTestCase
     assert_raises_with(TypeError, 'no implicit conversion to float from nil') do
       exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0)
     end
+    exporter.close_file
   end
 end

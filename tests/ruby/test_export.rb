@@ -27,8 +27,11 @@ class TestExport < VistrelTestCase
     assert $?.success?
   end
 
+  # Where the system takes the user's temporary folder from.
+  TEMPORARY_FOLDER_VARIABLE = Gem.win_platform? ? 'TMP' : 'TMPDIR'
+
   def test_temporary_output_ignores_the_path
-    previous, ENV['TMPDIR'] = ENV.fetch('TMPDIR', nil), folder
+    previous, ENV[TEMPORARY_FOLDER_VARIABLE] = ENV.fetch(TEMPORARY_FOLDER_VARIABLE, nil), folder
     @exporter.open_file(*open_args(File.join(folder, 'ignored.vsf'), 8 => false))
     @exporter.close_file
     scenes = Dir.glob(File.join(folder, '*.vsf'))
@@ -36,7 +39,7 @@ class TestExport < VistrelTestCase
     refute_equal 'ignored.vsf', File.basename(scenes.first)
     assert File.binread(scenes.first).start_with?("//---tavren:dal:3---\n")
   ensure
-    previous ? ENV['TMPDIR'] = previous : ENV.delete('TMPDIR')
+    previous ? ENV[TEMPORARY_FOLDER_VARIABLE] = previous : ENV.delete(TEMPORARY_FOLDER_VARIABLE)
   end
 
   # Short arrays are refused before anything runs.

@@ -28,9 +28,9 @@ class TestSurface < VistrelTestCase
     script = <<~RUBY
       $order = Hash.new { |h, k| h[k] = [] }
       class Module; def method_added(m) = $order[name.to_s.sub(/.*::/, '')] << m; end
-      require 'vistrel_sketchup_plugin'; Marshal.dump(Hash[$order.to_a], $stdout)
+      require 'vistrel_sketchup_plugin'; Marshal.dump(Hash[$order.to_a], $stdout.binmode)
     RUBY
-    order = Marshal.load(IO.popen([RbConfig.ruby, '-I', LIBRARY_DIR, '-e', script], &:read))
+    order = Marshal.load(IO.popen([RbConfig.ruby, '-I', LIBRARY_DIR, '-e', script], 'rb', &:read))
     assert_equal [VECTOR, VECTOR, FACE, EXPORTER, ITERATOR, %i[value= dup next previous inspect to_s == + -]],
                  order.values_at(*%w[FloatVector IntVector Face SketchupExporter ConstIterator Iterator])
   end
