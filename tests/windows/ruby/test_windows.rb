@@ -28,13 +28,14 @@ class TestWindows < VistrelTestCase
   # The system's text for an error code, as the C++ library gives it: without the full stop.
   def system_text(code) = SystemCallError.new(nil, code).message.chomp('.')
 
-  # The scene path is one argument although it has blanks and characters beyond any code page.
+  # The scene path is one argument although it has blanks and characters beyond any code page,
+  # and the renderer gets it whole, in the system's own form, since it starts in its own folder.
   def test_run_vistrel_starts_the_registered_renderer_on_the_scene
     scene = File.join(folder, 'my scène €.vsf')
     ExportScene.run(@exporter, scene)
     @exporter.run_vistrel
     500.times { File.exist?(@report) ? break : sleep(0.02) }
-    assert_equal [@bin_folder, @program, '-import2', scene], File.read(@report, encoding: 'UTF-8').lines(chomp: true)
+    assert_equal [@bin_folder, @program, '-import2', scene.tr('/', '\\')], File.read(@report, encoding: 'UTF-8').lines(chomp: true)
   end
 
   def test_failures_carry_the_system_texts
