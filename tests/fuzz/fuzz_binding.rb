@@ -47,7 +47,7 @@ class BindingFuzzer
   SIZE_LIMIT = 1 << 16
   UNREASONABLE = (SIZE_LIMIT...(1 << 61)).freeze
 
-  attr_reader :calls
+  attr_reader :calls, :failures, :scenes
 
   def initialize(seed:, calls:, folder:, trace: nil, changing: false)
     @random = Random.new(seed)
@@ -55,21 +55,12 @@ class BindingFuzzer
     @values.reenter_hook = -> { step if @depth < 2 }
     @values.renew_hook = -> { renew(@receiver) }
     @values.changing = changing
-    @suspended = []
     @budget = calls
-    @calls = 0
-    @depth = 0
+    @calls = @depth = 0
     @scenes = FuzzScenes.new(folder, @random)
     @trace = trace && File.open(trace, 'w')
-    @exporters = []
-    @faces = []
-    @vectors = []
-    @iterators = []
-    @others = []
-    @failures = []
+    @exporters, @faces, @vectors, @iterators, @others, @failures, @suspended = Array.new(7) { [] }
   end
-
-  attr_reader :failures, :scenes
 
   def run
     step while @calls < @budget
@@ -95,7 +86,7 @@ class BindingFuzzer
   # and then run in a Fiber that a conversion may leave suspended.
   def call(receiver, method, args, &block)
     @calls += 1
-    @trace&.puts("#{@calls} #{receiver.class}##{method} #{args.map { |a| short(a) }.join(', ')}")
+    @trace&.puts("#{@calls} #{receiver.class}##{method} #{args.map { |a| a.inspect[0, 60] }.join(', ')}")
     @trace&.flush
     saved = [@receiver, @values.current_array, @values.current_texts]
     @receiver = receiver
@@ -142,11 +133,6 @@ class BindingFuzzer
       call(receiver, :initialize, [])
     when FloatVector, IntVector then call(receiver, :initialize, [@random.rand(0..4)])
     end
-  end
-
-  def short(value)
-    text = value.inspect
-    text.size > 60 ? "#{text[0, 60]}..." : text
   end
 
   # Mostly a well-formed argument list, sometimes a random one, now and then of the wrong length.
@@ -251,13 +237,8 @@ class BindingFuzzer
   end
 
   def keep(result)
-    if result.is_a?(FloatVector) || result.is_a?(IntVector)
-      @vectors << result
-      @vectors.shift while @vectors.size > 8
-    elsif result.is_a?(ConstIterator)
-      @iterators << result
-      @iterators.shift while @iterators.size > 8
-    end
+    pool = { FloatVector => @vectors, IntVector => @vectors, Iterator => @iterators }[result.class]
+    pool.shift if pool&.push(result)&.size.to_i > 8
   end
 
   # A block leaves normally, by break, or by raising, and may change the vector it walks.
@@ -314,13 +295,10 @@ end
 if $PROGRAM_NAME == __FILE__
   options = { seed: 1, calls: 20_000, inspector: ENV.fetch('VISTREL_INSPECT', nil) }
   OptionParser.new do |parser|
-    parser.on('--seed N', Integer) { |v| options[:seed] = v }
-    parser.on('--calls N', Integer) { |v| options[:calls] = v }
-    parser.on('--inspector PROGRAM') { |v| options[:inspector] = v }
-    parser.on('--trace FILE') { |v| options[:trace] = File.expand_path(v) }
-    parser.on('--keep DIR') { |v| options[:keep] = File.expand_path(v) }
-    parser.on('--changing') { options[:changing] = true }
-  end.parse!
+    %w[--seed=N --calls=N].each { |option| parser.on(option, Integer) }
+    %w[--inspector=PROGRAM --trace=FILE --keep=DIR --changing].each { |option| parser.on(option) }
+  end.parse!(into: options)
+  %i[trace keep].each { |key| options[key] &&= File.expand_path(options[key]) }
   abort 'fuzz_binding: --inspector PROGRAM (or VISTREL_INSPECT) is required' unless options[:inspector]
 
   folder = options[:keep] || Dir.mktmpdir('vistrel-fuzz')

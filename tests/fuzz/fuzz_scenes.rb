@@ -35,7 +35,7 @@ class FuzzScenes
     @count += 1
     case @random.rand(20)
     when 0 then '/dev/full'
-    when 1 then @folder
+    when 1 then @folder.dup # a conversion may grow the String it is given
     when 2 then File.join(@folder, 'missing', "#{@count}.vsf")
     when 3 then File.join(@folder, *Array.new(20, 'd' * 250), 'scene.vsf')
     when 4 then nil

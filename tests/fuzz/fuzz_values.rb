@@ -85,13 +85,9 @@ class FuzzValues
     end
   end
 
-  def integer
-    chance(0.6) ? @random.rand(-8..300) : pick(INTEGERS)
-  end
+  def integer = chance(0.6) ? @random.rand(-8..300) : pick(INTEGERS)
 
-  def float
-    chance(0.5) ? (@random.rand - 0.5) * 10**@random.rand(0..6) : pick(FLOATS)
-  end
+  def float = chance(0.5) ? (@random.rand - 0.5) * 10**@random.rand(0..6) : pick(FLOATS)
 
   # Strings of odd bytes; never "-" (the process's standard output) nor an absolute path, since
   # a string may become an output path.

@@ -83,19 +83,4 @@ class TestConversion < VistrelTestCase
       open_exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0)
     end
   end
-
-  # The class decides what an object stands for, not its @__swigtype__ tag.
-  def test_type_tags_are_not_believed
-    face = Face.new
-    face.parr = [1.0]
-    pointer = face.parr
-    vector = FloatVector.new([1.0])
-    [face, vector, pointer, Thread.current].each { |o| o.instance_variable_set(:@__swigtype__, '_p_std__vectorT_float_std__allocatorT_float_t_t') }
-    face.num_p = 3
-    assert_equal 3, face.num_p
-    [face, pointer, Thread.current].each { |other| assert_raises(TypeError) { vector.swap(other) } }
-    vector.instance_variable_set(:@__swigtype__, '_p_char')
-    assert_raises(TypeError) { open_exporter.add_faces(*face_args(7 => vector)) }
-    assert_equal [1.0], vector.to_a
-  end
 end
