@@ -5,8 +5,9 @@ require_relative 'helper'
 # The exact texts of refused calls, and the face record's fixed texts.
 class TestMessages < VistrelTestCase
   # Argument counts; each conversion kind names the position, the type word and the method (an
-  # array argument that is no Array, or a pointer object, is refused the same way); numbers out
-  # of range; nil where an iterator is required.
+  # array argument that is no Array, or a pointer object, is refused the same way; an inspect
+  # text of 30 bytes is shown whole); numbers out of range; nil where an iterator is required;
+  # Face.new's overloads.
   def test_refused_calls
     exporter = SketchupExporter.new
     face = Face.new
@@ -14,6 +15,8 @@ class TestMessages < VistrelTestCase
     face.a = 3.4028234663852886e+38
     pointer = face.parr
     iterator = FloatVector.new([1.0]).begin
+    prototypes = File.read(File.join(DATA_DIR, 'face_new_prototypes.txt'))
+    overload = ->(what) { "#{what} for overloaded method 'Face.new'.\n#{prototypes}" }
     null = ->(operator) { "invalid null reference #{refused(1, 'swig::Iterator const &', 'NilClass nil', "operator #{operator}")}" }
     [[ArgumentError, 'wrong # of arguments(1 for 0)', -> { SketchupExporter.new(1) }],
      [ArgumentError, 'wrong # of arguments(0 for 1)', -> { exporter.begin_group }],
@@ -26,35 +29,24 @@ class TestMessages < VistrelTestCase
      [TypeError, refused(8, 'bool', 'NilClass nil', 'open_file'), -> { exporter.open_file(*open_args('x', 8 => nil)) }],
      [TypeError, refused(7, 'char *', "SWIG::TYPE_p_float #{pointer.inspect[0, 30]}...", 'add_faces'),
       -> { exporter.add_faces(*face_args(7 => pointer)) }],
+     [TypeError, refused(1, 'int', "String \"#{'a' * 28}\"", 'num_f'), -> { face.num_f = 'a' * 28 }],
      [TypeError, 'no implicit conversion to float from string', -> { exporter.add_faces(*face_args(3 => [0, 'a', 0] * 3)) }],
      [RangeError, refused(1, 'float', 'Float 1.0e+39', 'a'), -> { face.a = 1e39 }],
      [RangeError, refused(9, 'int', 'Integer 2147483648', 'add_faces'), -> { exporter.add_faces(*face_args(9 => 2**31)) }],
      [ArgumentError, null['-'], -> { iterator - nil }],
-     [ArgumentError, null['=='], -> { iterator == nil }]].each do |error, text, call| # rubocop:disable Style/NilComparison
+     [ArgumentError, null['=='], -> { iterator == nil }],
+     [ArgumentError, overload['Wrong arguments'], -> { Face.new(*face_args(9 => 2**40)) }],
+     [ArgumentError, overload['Wrong # of arguments'], -> { Face.new(*face_args, 1) }]].each do |error, text, call| # rubocop:disable Style/NilComparison
       assert_raises_with(error, text, &call)
     end
     assert_equal 3.4028234663852886e+38, face.a, 'a refused value leaves the field as it was'
   end
 
   # The value's inspect text is cut after 30 bytes, even inside a character.
-  def test_inspect_text_is_cut_after_30_bytes
-    exactly30 = 'a' * 28 # inspect adds two quotes
-    assert_raises_with(TypeError, refused(1, 'int', "String \"#{exactly30}\"", 'num_f')) do
-      Face.new.num_f = exactly30
-    end
+  def test_inspect_text_is_cut_inside_a_character
     error = assert_raises(TypeError) { Face.new.num_f = 'é' * 20 }
     assert_equal Encoding::UTF_8, error.message.encoding
     assert_equal refused(1, 'int', "String \"#{'é' * 14}\xC3...", 'num_f').b, error.message.b
-  end
-
-  def test_face_constructor_overloads
-    prototypes = File.read(File.join(DATA_DIR, 'face_new_prototypes.txt'))
-    assert_raises_with(ArgumentError, "Wrong arguments for overloaded method 'Face.new'.\n#{prototypes}") do
-      Face.new(*face_args(9 => 2**40))
-    end
-    assert_raises_with(ArgumentError, "Wrong # of arguments for overloaded method 'Face.new'.\n#{prototypes}") do
-      Face.new(*face_args, 1)
-    end
   end
 
   # 256 bytes are kept without a terminator, longer texts are refused and leave the field as it
