@@ -208,12 +208,22 @@ struct Face {
   if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
 }
 
+// The destructor closes an open export, which may throw and catch inside it (see
+// vistrel_clear_stack_below), whether the collector or a second initialize destroys it.
+%feature("freefunc") SketchupExporter "vistrel_free_exporter";
+%{
+static void vistrel_free_exporter(void *pointer) {
+  delete static_cast<SketchupExporter *>(pointer);
+  vistrel_clear_stack_below();
+}
+%}
+
 // A second initialize replaces (and so closes) the exporter the object held.
 %exception SketchupExporter::SketchupExporter {
-  SketchupExporter *vistrel_previous = static_cast<SketchupExporter *>(DATA_PTR(self));
+  void *vistrel_previous = DATA_PTR(self);
   VALUE vistrel_error = vistrel_call_native([&]() { $action });
   if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
-  delete vistrel_previous;
+  if (vistrel_previous) vistrel_free_exporter(vistrel_previous);
 }
 
 class SketchupExporter {
