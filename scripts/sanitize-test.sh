@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds with AddressSanitizer and UndefinedBehaviorSanitizer into ${BUILD_DIR:-build-asan} and
 # runs every test against that build: the C++ tests with leak detection, then the Ruby tests
-# (the extension's own, the fuzzer with its fixed seed and 20,000 calls, the fault tests, the
-# driver's) with the sanitizer runtime preloaded into ruby. Any report fails the run.
+# (the extension's own, the fuzzer with its fixed seed and 20,000 calls in each of its modes, the
+# fault tests, the driver's) with the sanitizer runtime preloaded into ruby. Any report fails the
+# run.
 #
 #   scripts/sanitize-test.sh
 #   FUZZ_CALLS=200000 FUZZ_SEED=5 scripts/sanitize-test.sh   (a longer fuzz run afterwards)
+#   FUZZ_CALLS=100000 FUZZ_CHANGING=1 scripts/sanitize-test.sh   (the same with --changing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export BUILD_DIR=${BUILD_DIR:-build-asan}
@@ -31,5 +33,5 @@ if [ -n "${FUZZ_CALLS:-}" ]; then
   ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:use_sigaltstack=0:suppressions=$root/tests/sanitizer/asan.supp \
     ruby -I "$BUILD_DIR/lib" tests/fuzz/fuzz_binding.rb --seed "${FUZZ_SEED:-1}" \
       --calls "$FUZZ_CALLS" --inspector "$BUILD_DIR/tools/inspect/vistrel-inspect" \
-      --trace "$BUILD_DIR/fuzz_trace.txt"
+      --trace "$BUILD_DIR/fuzz_trace.txt" ${FUZZ_CHANGING:+--changing}
 fi

@@ -18,6 +18,12 @@ std::string batch_key(const char* material, int r, int g, int b) {
     return key;
 }
 
+// A vertex number counted from 1, moved by offset, counted from 0; it wraps around as the 32-bit
+// index it is written as, since numbers near the ends of int would overflow.
+int zero_based(int number, int offset = 0) {
+    return static_cast<int>(static_cast<unsigned>(number) + static_cast<unsigned>(offset) - 1u);
+}
+
 // A channel of 0 to 255 as a fraction, not clamped.
 float unit(int channel) {
     return static_cast<float>(channel / 255.0);
@@ -89,7 +95,7 @@ void SketchupExporter::add_faces(int num_vertices, int num_faces, const float* v
         add_uv(uvs[3 * k], uvs[3 * k + 1]);
     }
     for (int t = 0; t < num_faces; ++t)
-        add_triangle(fs[3 * t] - 1, fs[3 * t + 1] - 1, fs[3 * t + 2] - 1);
+        add_triangle(zero_based(fs[3 * t]), zero_based(fs[3 * t + 1]), zero_based(fs[3 * t + 2]));
     set_texture(texture_path ? texture_path : "");
     end_mesh();
 }
@@ -152,7 +158,8 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
     for (BatchedFaces& call : calls) {
         const int* f = call.vertex_numbers.data();
         for (int t = 0; t < call.face.num_f; ++t)
-            add_triangle(f[3 * t] + base - 1, f[3 * t + 1] + base - 1, f[3 * t + 2] + base - 1);
+            add_triangle(zero_based(f[3 * t], base), zero_based(f[3 * t + 1], base),
+                         zero_based(f[3 * t + 2], base));
         freed.add(sizeof(int) * call.vertex_numbers.capacity());
         release(call.vertex_numbers);
         if (call.face.num_p > 0) base += call.face.num_p;

@@ -6,7 +6,9 @@
 # which no rename or typemap reaches:
 #   - their methods are defined in the order the extension has always used;
 #   - the copy constructor is listed without a parameter name in the overload error text;
-#   - []= past the end with no values pads with zeros instead of reading a missing first value.
+#   - []= past the end with no values pads with zeros instead of reading a missing first value;
+#   - the overload text lists [] with a Range as it always has, without the receiver parameter
+#     of this extension's own form.
 # And to every int conversion: it reads through long long, not long (see the end).
 # Anything not found as expected stops the build, so a SWIG whose vector library differs is
 # noticed here rather than by the extension's users.
@@ -82,6 +84,10 @@ endforeach()
 replace_required("swig::resize( self, j, *(v.begin()) );"
                  "swig::resize( self, j, v.empty() ? 0 : v.front() );"
                  "padding in []= of the vector classes")
+
+replace_required("    VALUE __getitem__(VALUE i, VALUE *RUBY_SELF)\\n"
+                 "    VALUE __getitem__(VALUE i)\\n"
+                 "prototype of [] with a Range")
 
 # long has 32 bits on Windows, where Ruby's Fixnums end at 2**30: SWIG_AsVal_long refuses
 # larger Integers as the wrong type. Read through long long, an Integer beyond int is a

@@ -11,6 +11,7 @@
 %}
 
 %include "ruby_messages.swg"
+%include "ruby_type_checks.swg"
 
 // A float argument beyond the float range is refused with RangeError, infinities included
 // (SWIG lets infinities through when it can tell them apart; saying every value is finite
@@ -54,7 +55,6 @@ static void vistrel_check_position(const Vector &vector, typename Vector::iterat
   end_allowed = end_allowed || strcmp(method, "insert") == 0;
   typename Vector::const_iterator at = position;
   if (at >= vector.begin() && (at < vector.end() || (end_allowed && at == vector.end()))) return;
-  vistrel_abandon_call();
   rb_raise(rb_eIndexError, "iterator is not within this vector\n\tin SWIG method '%s'", method);
 }
 %}
@@ -65,7 +65,6 @@ static void vistrel_check_position(const Vector &vector, typename Vector::iterat
   vistrel_check_position(*arg1, $1, "$symname", true);
   vistrel_check_position(*arg1, $2, "$symname", true);
   if ($2 < $1) {
-    vistrel_abandon_call();
     rb_raise(rb_eIndexError, "iterator range is reversed\n\tin SWIG method 'erase'");
   }
 }
@@ -116,6 +115,25 @@ static void vistrel_check_position(const Vector &vector, typename Vector::iterat
 %include "ruby_arrays.swg"
 %include "ruby_texts.swg"
 %include "ruby_native_errors.swg"
+
+// Ruby code that a later argument's conversion runs (an element's to_f) may initialize the
+// receiver again, which frees the record or exporter taken for it: the receiver is taken again
+// once every argument is converted.
+%{
+template <class T>
+static T *vistrel_receiver(VALUE self, swig_type_info *type, const char *type_word,
+                           const char *method) {
+  void *pointer = 0;
+  int res = SWIG_ConvertPtr(self, &pointer, type, 0);
+  if (!SWIG_IsOK(res))
+    SWIG_Error(SWIG_ArgError(res), Ruby_Format_TypeError("", type_word, method, 1, self));
+  return static_cast<T *>(pointer);
+}
+%}
+%typemap(check, noblock=1) Face *self, SketchupExporter *self {
+  $1 = vistrel_receiver< $*1_ltype >(self, $descriptor, "$1_type",
+                                     vistrel_arrays::method_of("$symname"));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Face: owns the arrays given to its constructor and setters.
@@ -190,12 +208,22 @@ struct Face {
   if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
 }
 
+// The destructor closes an open export, which may throw and catch inside it (see
+// vistrel_clear_stack_below), whether the collector or a second initialize destroys it.
+%feature("freefunc") SketchupExporter "vistrel_free_exporter";
+%{
+static void vistrel_free_exporter(void *pointer) {
+  delete static_cast<SketchupExporter *>(pointer);
+  vistrel_clear_stack_below();
+}
+%}
+
 // A second initialize replaces (and so closes) the exporter the object held.
 %exception SketchupExporter::SketchupExporter {
-  SketchupExporter *vistrel_previous = static_cast<SketchupExporter *>(DATA_PTR(self));
+  void *vistrel_previous = DATA_PTR(self);
   VALUE vistrel_error = vistrel_call_native([&]() { $action });
   if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
-  delete vistrel_previous;
+  if (vistrel_previous) vistrel_free_exporter(vistrel_previous);
 }
 
 class SketchupExporter {

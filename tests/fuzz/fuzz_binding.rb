@@ -4,7 +4,11 @@
 # FloatVector and IntVector, in any order, with arguments of any type and value.
 #
 #   ruby -I <build>/lib tests/fuzz/fuzz_binding.rb [--seed N] [--calls N] [--inspector PROGRAM]
-#                                                  [--trace FILE] [--keep DIR]
+#                                                  [--trace FILE] [--keep DIR] [--changing]
+#
+# --changing: array elements (and Ranges given to vectors) whose conversion re-initialises the
+# call's receiver, grows its texts, collects garbage or yields from the Fiber the call then runs
+# in (left suspended, resumed by a later step, or dropped).
 #
 # It fails (exit status 1) when a call raises anything but the documented exception classes, and
 # when a scene file that an export completed does not parse with the inspector. A crash ends
@@ -25,6 +29,8 @@ class BindingFuzzer
   # IndexError, and what the caller's own conversion code raised.
   ALLOWED = [ArgumentError, TypeError, RangeError, IOError, RuntimeError, IndexError,
              FuzzValues::OwnError].freeze
+  # What call returns for a call left suspended in its Fiber.
+  SUSPENDED = :suspended
   EXPORTER_METHODS = { add_faces: 12, add_faces2: 12, begin_group: 1, transform: 1, end_group: 0,
                        open_file: 8, close_file: 0, run_vistrel: 0, test: 0 }.freeze
   FACE_FIELDS = %i[num_p num_f parr narr uvarr farr material texture r g b a].freeze
@@ -41,26 +47,20 @@ class BindingFuzzer
   SIZE_LIMIT = 1 << 16
   UNREASONABLE = (SIZE_LIMIT...(1 << 61)).freeze
 
-  attr_reader :calls
+  attr_reader :calls, :failures, :scenes
 
-  def initialize(seed:, calls:, folder:, trace: nil)
+  def initialize(seed:, calls:, folder:, trace: nil, changing: false)
     @random = Random.new(seed)
     @values = FuzzValues.new(@random)
     @values.reenter_hook = -> { step if @depth < 2 }
+    @values.renew_hook = -> { renew(@receiver) }
+    @values.changing = changing
     @budget = calls
-    @calls = 0
-    @depth = 0
+    @calls = @depth = 0
     @scenes = FuzzScenes.new(folder, @random)
     @trace = trace && File.open(trace, 'w')
-    @exporters = []
-    @faces = []
-    @vectors = []
-    @iterators = []
-    @others = []
-    @failures = []
+    @exporters, @faces, @vectors, @iterators, @others, @failures, @suspended = Array.new(7) { [] }
   end
-
-  attr_reader :failures, :scenes
 
   def run
     step while @calls < @budget
@@ -76,20 +76,32 @@ class BindingFuzzer
     when 45...65 then face_call
     when 65...88 then vector_call
     when 88...97 then iterator_call
-    else collect
+    else @suspended.empty? || @values.chance(0.5) ? collect : resume_suspended
     end
   ensure
     @depth -= 1
   end
 
-  # One call of the extension: counted, traced, and its exception checked.
+  # One call of the extension: counted, traced, and its exception checked; when changing, now
+  # and then run in a Fiber that a conversion may leave suspended.
   def call(receiver, method, args, &block)
     @calls += 1
-    @trace&.puts("#{@calls} #{receiver.class}##{method} #{args.map { |a| short(a) }.join(', ')}")
+    @trace&.puts("#{@calls} #{receiver.class}##{method} #{args.map { |a| a.inspect[0, 60] }.join(', ')}")
     @trace&.flush
+    saved = [@receiver, @values.current_array, @values.current_texts]
+    @receiver = receiver
     @values.current_array = args.grep(Array).sample(random: @random)
+    @values.current_texts = args.grep(String).reject(&:frozen?)
     # initialize is private; a script reaches it with send.
-    method == :initialize ? receiver.__send__(method, *args, &block) : receiver.public_send(method, *args, &block)
+    invoke = -> { receiver.__send__(method, *args, &block) }
+    # (not with a block: its break must leave from the Fiber that made it)
+    checked(receiver, method) { @values.changing && !block && @values.chance(0.3) ? in_fiber(invoke) : invoke.call }
+  ensure
+    @receiver, @values.current_array, @values.current_texts = saved
+  end
+
+  def checked(receiver, method)
+    yield
   rescue *ALLOWED => e
     e
   rescue Exception => e # rubocop:disable Lint/RescueException
@@ -99,9 +111,29 @@ class BindingFuzzer
     e
   end
 
-  def short(value)
-    text = value.inspect
-    text.size > 60 ? "#{text[0, 60]}..." : text
+  def in_fiber(invoke)
+    fiber = Fiber.new(&invoke)
+    result = fiber.resume
+    return result unless fiber.alive?
+
+    @suspended << fiber
+    @suspended.shift while @suspended.size > 4 # dropped: collected with the conversion it holds
+    SUSPENDED
+  end
+
+  def resume_suspended
+    fiber = @suspended.shift
+    checked(fiber, :resume) { fiber.resume }
+    @suspended << fiber if fiber.alive?
+  end
+
+  def renew(receiver)
+    case receiver
+    when SketchupExporter, Face
+      @scenes.before(receiver, :initialize, [])
+      call(receiver, :initialize, [])
+    when FloatVector, IntVector then call(receiver, :initialize, [@random.rand(0..4)])
+    end
   end
 
   # Mostly a well-formed argument list, sometimes a random one, now and then of the wrong length.
@@ -118,7 +150,7 @@ class BindingFuzzer
 
   def pooled(pool, limit)
     pool.delete_at(@random.rand(pool.size)) if pool.size >= limit
-    yield.tap { |object| pool << object unless object.is_a?(Exception) }
+    yield.tap { |object| pool << object unless object.is_a?(Exception) || object == SUSPENDED }
   end
 
   def exporter_call
@@ -132,6 +164,9 @@ class BindingFuzzer
     args = arguments(EXPORTER_METHODS[method]) { |list| plausible(method, list) }
     @scenes.before(exporter, method, args)
     error = call(exporter, method, args)
+    # A suspended call ends later, unseen: its exporter's export is no longer followed.
+    return @scenes.before(exporter, :initialize, []) if error == SUSPENDED
+
     @scenes.after(exporter, method, args, error)
   end
 
@@ -189,6 +224,7 @@ class BindingFuzzer
     method = @values.pick(VECTOR_METHODS)
     pool = @vectors + @others.last(4) + @iterators.last(4)
     args = Array.new(@random.rand(0..3)) { @values.chance(0.3) && !pool.empty? ? @values.pick(pool) : @values.any }
+    args = [@values.range] if method == :[] && @values.changing && @values.chance(0.5)
     result = if BLOCK_METHODS.include?(method) && @values.chance(0.9)
                call(vector, method, tame(args)) do |element|
                  break :stopped if @values.chance(0.03)
@@ -202,13 +238,8 @@ class BindingFuzzer
   end
 
   def keep(result)
-    if result.is_a?(FloatVector) || result.is_a?(IntVector)
-      @vectors << result
-      @vectors.shift while @vectors.size > 8
-    elsif result.is_a?(ConstIterator)
-      @iterators << result
-      @iterators.shift while @iterators.size > 8
-    end
+    pool = { FloatVector => @vectors, IntVector => @vectors, Iterator => @iterators }[result.class]
+    pool.shift if pool&.push(result)&.size.to_i > 8
   end
 
   # A block leaves normally, by break, or by raising, and may change the vector it walks.
@@ -265,25 +296,24 @@ end
 if $PROGRAM_NAME == __FILE__
   options = { seed: 1, calls: 20_000, inspector: ENV.fetch('VISTREL_INSPECT', nil) }
   OptionParser.new do |parser|
-    parser.on('--seed N', Integer) { |v| options[:seed] = v }
-    parser.on('--calls N', Integer) { |v| options[:calls] = v }
-    parser.on('--inspector PROGRAM') { |v| options[:inspector] = v }
-    parser.on('--trace FILE') { |v| options[:trace] = File.expand_path(v) }
-    parser.on('--keep DIR') { |v| options[:keep] = File.expand_path(v) }
-  end.parse!
+    %w[--seed=N --calls=N].each { |option| parser.on(option, Integer) }
+    %w[--inspector=PROGRAM --trace=FILE --keep=DIR --changing].each { |option| parser.on(option) }
+  end.parse!(into: options)
+  %i[trace keep].each { |key| options[key] &&= File.expand_path(options[key]) }
   abort 'fuzz_binding: --inspector PROGRAM (or VISTREL_INSPECT) is required' unless options[:inspector]
 
   folder = options[:keep] || Dir.mktmpdir('vistrel-fuzz')
   FileUtils.mkdir_p(folder)
   started = Process.clock_gettime(Process::CLOCK_MONOTONIC)
   fuzzer = BindingFuzzer.new(seed: options[:seed], calls: options[:calls], folder: folder,
-                             trace: options[:trace])
+                             trace: options[:trace], changing: options[:changing])
   Dir.chdir(folder) { fuzzer.run }
   GC.start
   problems = fuzzer.failures + fuzzer.scenes.check_with(options[:inspector])
   seconds = Process.clock_gettime(Process::CLOCK_MONOTONIC) - started
-  puts format('fuzz_binding: seed %<seed>d, %<calls>d calls, %<scenes>d completed scenes, %<s>.1f s',
-              seed: options[:seed], calls: fuzzer.calls, scenes: fuzzer.scenes.completed, s: seconds)
+  puts format('fuzz_binding: seed %<seed>d, %<calls>d calls%<mode>s, %<scenes>d completed scenes, %<s>.1f s',
+              seed: options[:seed], calls: fuzzer.calls, mode: options[:changing] ? ' (changing)' : '',
+              scenes: fuzzer.scenes.completed, s: seconds)
   FileUtils.remove_entry(folder) unless options[:keep]
   problems.first(20).each { |problem| warn "fuzz_binding: #{problem}" }
   exit(problems.empty? ? 0 : 1)

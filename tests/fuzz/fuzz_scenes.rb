@@ -35,7 +35,7 @@ class FuzzScenes
     @count += 1
     case @random.rand(20)
     when 0 then '/dev/full'
-    when 1 then @folder
+    when 1 then @folder.dup # a conversion may grow the String it is given
     when 2 then File.join(@folder, 'missing', "#{@count}.vsf")
     when 3 then File.join(@folder, *Array.new(20, 'd' * 250), 'scene.vsf')
     when 4 then nil
@@ -44,8 +44,10 @@ class FuzzScenes
     end
   end
 
+  # The path as given: a conversion may grow the String before the call reads it.
   def before(exporter, method, args)
     @temporary_before = Dir.children(@temporary) if method == :open_file
+    @path_given = args[1].dup if method == :open_file
     @open.delete(exporter) if method == :initialize
   end
 
@@ -64,12 +66,11 @@ class FuzzScenes
     end
   end
 
-  # The file an open_file call that succeeded writes: its path up to a NUL, or the new
-  # temporary file.
+  # The file an open_file call that succeeded writes: its path, or the new temporary file.
   def written_file(args)
-    path, use_path = args[1], args[7]
+    use_path = args[7]
     if use_path == true || (use_path.is_a?(Integer) && use_path != 0)
-      return path.is_a?(String) ? File.expand_path(path.b.split("\0").first || '', @folder) : nil
+      return @path_given.is_a?(String) ? File.expand_path(@path_given, @folder) : nil
     end
 
     fresh = Dir.children(@temporary) - @temporary_before

@@ -2,14 +2,15 @@
 
 # Random argument values for the binding fuzzer: every Ruby type a script can pass, with the
 # values that break conversions (out-of-range integers, NaN, infinities, floats beyond the float
-# range, odd strings, arrays of mixed and wrong types) and a number whose conversion calls back
-# into the extension.
+# range, odd strings, arrays of mixed and wrong types) and numbers and ranges whose conversion
+# runs Ruby code. With `changing` on, that code also changes what the call it runs in already
+# took: it re-initialises the receiver, grows the call's texts, collects garbage or leaves the
+# conversion suspended in a Fiber.
 class FuzzValues
-  # Raised on purpose by ReentrantNumber; the fuzzer accepts it as a caller's own error.
+  # Raised on purpose by a conversion; the fuzzer accepts it as a caller's own error.
   class OwnError < StandardError; end
 
-  # A Numeric whose to_f and to_int run arbitrary code while the binding converts an array: call
-  # the extension again, empty the array being converted, or raise.
+  # A Numeric whose to_f and to_int run an action while the binding converts an array.
   class ReentrantNumber < Numeric
     def initialize(values, action)
       super()
@@ -17,28 +18,24 @@ class FuzzValues
       @action = action
     end
 
-    def to_f
-      act
-      1.5
-    end
-
-    def to_int
-      act
-      2
-    end
-
+    def to_f = @values.act(@action) && 1.5
+    def to_int = @values.act(@action) && 2
     def to_i = to_int
-
-    private
-
-    def act
-      case @action
-      when :call then @values.reenter
-      when :shrink then @values.shrink_current
-      when :raise then raise OwnError, 'raised by a conversion'
-      end
-    end
   end
+
+  # A Range whose begin runs an action (FloatVector#[] reads it).
+  class ReentrantRange < Range
+    def initialize(values, action, first, last)
+      super(first, last)
+      @values = values
+      @action = action
+    end
+
+    def begin = @values.act(@action) && super
+  end
+
+  ACTIONS = %i[call shrink raise none].freeze
+  CHANGING_ACTIONS = %i[renew grow collect yield].freeze
 
   INTEGERS = [0, 1, -1, 2, 3, 4, 255, 256, -255, 2**31 - 1, 2**31, -2**31, -2**31 - 1, 2**32,
               2**62, 2**63, -2**63 - 1, 2**64, 2**100, -(2**100)].freeze
@@ -48,10 +45,27 @@ class FuzzValues
   TEXT_PIECES = ['a', 'Brick', ' ', '"', '\\', "\n", "\r", "\t", "\0", "\x7f", "\xff".b, "\xc3\xa9",
                  "\u20ac", '{', '}', '[', ']', ',', '//', '%s', '%n', '#'].freeze
 
-  attr_accessor :reenter_hook, :current_array
+  # The hooks are the fuzzer's: make a call, re-initialise the current call's receiver.
+  attr_accessor :reenter_hook, :renew_hook, :current_array, :current_texts, :changing
 
   def initialize(random)
     @random = random
+    @root_fiber = Fiber.current
+  end
+
+  # Runs an action of a conversion; true, so that the conversion goes on.
+  def act(action)
+    case action
+    when :call then reenter_hook&.call
+    when :shrink then current_array&.clear unless current_array&.frozen?
+    when :raise then raise OwnError, 'raised by a conversion'
+    when :renew then renew_hook&.call
+    when :grow # a String kept and given again grows only so far
+      current_texts&.reject { |t| t.bytesize > 300_000 }&.sample(random: @random)&.concat('p' * pick([1, 300, 100_000]))
+    when :collect then chance(0.05) ? GC.compact : GC.start
+    when :yield then Fiber.current == @root_fiber || Fiber.yield
+    end
+    true
   end
 
   def pick(list) = list[@random.rand(list.size)]
@@ -67,18 +81,14 @@ class FuzzValues
     when 30...50 then float
     when 50...68 then text
     when 68...90 then depth < 2 ? array(depth) : integer
-    when 90...94 then pick([:symbol, Object.new, {}, (1..3), 1r / 3, Complex(1, 1)])
+    when 90...94 then pick([:symbol, Object.new, {}, range, 1r / 3, Complex(1, 1)])
     else reentrant
     end
   end
 
-  def integer
-    chance(0.6) ? @random.rand(-8..300) : pick(INTEGERS)
-  end
+  def integer = chance(0.6) ? @random.rand(-8..300) : pick(INTEGERS)
 
-  def float
-    chance(0.5) ? (@random.rand - 0.5) * 10**@random.rand(0..6) : pick(FLOATS)
-  end
+  def float = chance(0.5) ? (@random.rand - 0.5) * 10**@random.rand(0..6) : pick(FLOATS)
 
   # Strings of odd bytes; never "-" (the process's standard output) nor an absolute path, since
   # a string may become an output path.
@@ -109,20 +119,19 @@ class FuzzValues
     end
   end
 
-  # Well-formed arrays of the length a call reads, so that calls also get past the checks.
+  # Well-formed arrays of the length a call reads, so that calls also get past the checks; when
+  # changing, often with one element whose conversion changes the call.
   def numbers(count, integers: false)
-    Array.new(count) { integers ? @random.rand(1..[count / 3, 1].max) : (@random.rand * 20) - 10 }
+    list = Array.new(count) { integers ? @random.rand(1..[count / 3, 1].max) : (@random.rand * 20) - 10 }
+    list[@random.rand(count)] = reentrant if changing && count.positive? && chance(0.5)
+    list
   end
 
-  def reentrant
-    ReentrantNumber.new(self, pick(%i[call shrink raise none]))
-  end
+  def actions = changing ? ACTIONS + CHANGING_ACTIONS * 2 : ACTIONS
 
-  def reenter
-    reenter_hook&.call
-  end
+  def reentrant = ReentrantNumber.new(self, pick(actions))
 
-  def shrink_current
-    current_array&.clear unless current_array&.frozen?
+  def range
+    changing ? ReentrantRange.new(self, pick(actions), @random.rand(-3..3), @random.rand(-3..5)) : (1..3)
   end
 end

@@ -69,5 +69,8 @@ class VistrelTestCase < Minitest::Test
     with(['model', path, [1.0, 2.0, 3.0], [0.0, 1.0, 0.0], [0.0, 0.0, 1.0], 45.0, 0.0, true], overrides)
   end
 
+  # A float array element whose conversion (to_f) runs the block first.
+  def element(&action) = Object.new.tap { |o| o.define_singleton_method(:to_f) { action.call.then { 1.0 } } }
+
   def with(args, overrides) = args.tap { overrides.each { |position, value| args[position - 1] = value } }
 end

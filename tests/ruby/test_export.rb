@@ -42,25 +42,18 @@ class TestExport < VistrelTestCase
     previous ? ENV[TEMPORARY_FOLDER_VARIABLE] = previous : ENV.delete(TEMPORARY_FOLDER_VARIABLE)
   end
 
-  # Short arrays are refused before anything runs.
-  def test_short_arrays_are_refused
+  # Short arrays are refused before anything runs; output failures raise IOError, calls out of
+  # order RuntimeError.
+  def test_refused_exports
     path = File.join(folder, 'short.vsf')
-    assert_raises_with(ArgumentError, 'eye has 2 elements, open_file needs 3') do
-      @exporter.open_file(*open_args(path, 3 => [1, 2]))
+    missing = File.join(folder, 'no', 'such', 'scene.vsf')
+    [[ArgumentError, 'eye has 2 elements, open_file needs 3', -> { @exporter.open_file(*open_args(path, 3 => [1, 2])) }],
+     [IOError, "cannot open scene file #{missing}: No such file or directory", -> { @exporter.open_file(*open_args(missing)) }],
+     [RuntimeError, 'end_group: no export is open', -> { @exporter.end_group }]].each do |error, text, call|
+      assert_raises_with(error, text, &call)
     end
     refute File.exist?(path), 'nothing was opened'
     @exporter.open_file(*open_args(path))
-    assert_raises_with(ArgumentError, 'fs has 3 elements, add_faces2 needs 6') do
-      @exporter.add_faces2(*face_args(2 => 2))
-    end
-  end
-
-  # Output failures raise IOError, calls out of order RuntimeError.
-  def test_errors_of_the_layers_below
-    missing = File.join(folder, 'no', 'such', 'scene.vsf')
-    assert_raises_with(IOError, "cannot open scene file #{missing}: No such file or directory") do
-      @exporter.open_file(*open_args(missing))
-    end
-    assert_raises_with(RuntimeError, 'end_group: no export is open') { @exporter.end_group }
+    assert_raises_with(ArgumentError, 'fs has 3 elements, add_faces2 needs 6') { @exporter.add_faces2(*face_args(2 => 2)) }
   end
 end

@@ -3,9 +3,10 @@
 require 'fiddle'
 require_relative 'helper'
 
-# Converted arrays are released after each call, when a call fails part-way, and when a face
-# record dies or replaces a field: 200 rounds with large arrays would otherwise grow the process
-# by hundreds of MB. glibc keeps freed memory, so it is handed back before each measure.
+# Converted arrays are released after each call, when a call fails part-way (also while another
+# call's conversion is suspended in a Fiber), and when a face record dies or replaces a field:
+# 200 rounds with large arrays would otherwise grow the process by hundreds of MB. glibc keeps
+# freed memory, so it is handed back before each measure.
 class TestMemory < VistrelTestCase
   light_gc :test_repeated_calls_do_not_grow_the_process
 
@@ -40,9 +41,12 @@ class TestMemory < VistrelTestCase
       assert_raises(RuntimeError) { exporter.add_faces(*big_args) }
       Face.new(*big_args).parr = VS
     end
+    suspended = Fiber.new { exporter.transform([element { Fiber.yield }] + [0.0] * 15) }
+    suspended.resume
     50.times { calls.call }
     before = rss_kb
     200.times { calls.call }
     assert_operator rss_kb - before, :<, 4 * 1024
+    assert_raises(RuntimeError) { suspended.resume }
   end
 end

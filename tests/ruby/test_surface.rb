@@ -45,6 +45,15 @@ class TestSurface < VistrelTestCase
     face.parr = [1, 2, 3]
     assert_equal %w[_p_Face _p_float], [face, face.parr].map { |o| o.instance_variable_get(:@__swigtype__) }
     refute_same face.parr, face.parr
+    # The class decides what an object stands for, not a tag any code can change.
+    vector = FloatVector.new([1.0])
+    forged = [face, face.parr]
+    (forged + [vector]).each { |o| o.instance_variable_set(:@__swigtype__, '_p_std__vectorT_float_std__allocatorT_float_t_t') }
+    face.num_p = 3
+    assert_equal 3, face.num_p
+    forged.each { |other| assert_raises(TypeError) { vector.swap(other) } }
+    vector.instance_variable_set(:@__swigtype__, '_p_char')
+    assert_raises(TypeError) { SketchupExporter.new.add_faces(*face_args(7 => vector)) }
     # Allocated but never initialised: refused, with an error class defined at the first raise.
     exporter = SketchupExporter.allocate
     cut = exporter.inspect[0, 30]

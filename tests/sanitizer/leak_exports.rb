@@ -9,18 +9,20 @@ include Vistrel_sketchup_plugin
 
 folder = Dir.mktmpdir('vistrel-leak')
 triangle = [3, 1, [0.0, 0, 0, 1, 0, 0, 0, 1, 0], [1, 2, 3], [0.0, 0, 1] * 3, [0.0] * 9]
+open = ->(exporter, path) { exporter.open_file('m', path, [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true) }
 3.times do |round|
   exporter = SketchupExporter.new
   ExportScene.run(exporter, File.join(folder, "scene#{round}.vsf"))
-  exporter.open_file('m', File.join(folder, 'open.vsf'), [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)
+  open[exporter, File.join(folder, 'open.vsf')]
   exporter.begin_group('left open')
   exporter.add_faces2(*triangle, 'pending', 'tex.png', 1, 2, 3, 0.5)
   [-> { exporter.add_faces(*triangle, 'm', '', 1, 2, 3, 'x') },
    -> { exporter.add_faces2(*triangle[0, 5], [0.0, 'x'], 'm', '', 1, 2, 3, 1.0) },
    -> { exporter.transform([1.0] * 15) },
-   -> { exporter.open_file('m', File.join(folder, 'no', 'x.vsf'), [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true) }]
+   -> { open[exporter, File.join(folder, 'no', 'x.vsf')] }, -> { exporter.add_faces(*triangle, "m\0", '', 1, 2, 3, 1.0) },
+   -> { exporter.transform([1.0] * 14 + [Object.new.tap { |o| def o.to_f = GC.start.then { 1.0 } }]) }]
     .each { |call| call.call rescue nil } # rubocop:disable Style/RescueModifier
-  exporter.open_file('m', '/dev/full', [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)
+  open[exporter, '/dev/full']
   exporter.add_faces(*triangle, 'm', '', 1, 2, 3, 1.0)
   begin
     exporter.close_file
@@ -28,7 +30,7 @@ triangle = [3, 1, [0.0, 0, 0, 1, 0, 0, 0, 1, 0], [1, 2, 3], [0.0, 0, 1] * 3, [0.
     nil
   end
   # An exporter dropped with its export open closes it when it is collected.
-  SketchupExporter.new.open_file('m', File.join(folder, 'dropped.vsf'), [1, 2, 3], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)
+  open[SketchupExporter.new, File.join(folder, 'dropped.vsf')]
   face = Face.new(*triangle, 'brick', 'wood.png', 1, 2, 3, 1.0)
   face.parr = [1.0, 2.0, 3.0]
   face.material = 'x' * 256
