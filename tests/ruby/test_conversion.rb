@@ -16,7 +16,7 @@ class TestConversion < VistrelTestCase
   end
 
   def open_exporter(name = 'conversion.vsf')
-    SketchupExporter.new.tap { |exporter| exporter.open_file(*open_args(File.join(folder, name))) }
+    @exporter = SketchupExporter.new.tap { |exporter| exporter.open_file(*open_args(File.join(folder, name))) }
   end
 
   def test_every_kind_of_element_converts_as_the_interpreter_converts_it
@@ -54,7 +54,7 @@ class TestConversion < VistrelTestCase
   # took, or empties the Array being converted: the call works on the receiver as it is then and
   # on the texts as they were given (the sanitizer build reports any use of freed memory).
   def test_conversions_that_change_what_the_call_took
-    exporter = SketchupExporter.new
+    exporter = @exporter = SketchupExporter.new
     renew = element { exporter.send(:initialize) }
     results = [-> { exporter.add_faces(*face_args(3 => [renew] + [0.0] * 8)) }, -> { exporter.transform([renew] * 16) },
                -> { exporter.add_faces2(*face_args(5 => [renew] * 9)) }].map do |call|
