@@ -31,7 +31,6 @@ class PackageTest < Minitest::Test
     extension, at_start = Sketchup.extensions.first
     assert_equal ['Vistrel Exporter', '1.0.0', 'vistrel_exporter/loader', true],
                  [extension.name, extension.version, extension.path, at_start]
-    refute_empty [extension.description, extension.creator].reject(&:empty?)
     assert_includes $LOADED_FEATURES, "#{PACKAGE}/lib/#{SLOT}/vistrel_sketchup_plugin.so"
     commands = UI.menu('Extensions').items.last.items
     assert_equal ['Export to Vistrel…', 'Render in Vistrel', 'Vistrel test scene'], commands.map(&:text)

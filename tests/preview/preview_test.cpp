@@ -15,6 +15,7 @@
 #include "scene_meshes.h"
 #include "scene_parser.h"
 #include "scene_render.h"
+#include "test_files.h"
 
 namespace {
 
@@ -40,11 +41,6 @@ struct Case {
     std::vector<std::pair<std::array<int, 2>, Rgb>> pixels;  // at (x, y) of an 80x60 picture
     std::string warning = "";
     std::array<float, 3> eye = {0, 0, 10}, dir = {0, 0, -1}, up = {0, 1, 0};
-};
-
-struct TempDir {
-    std::string path = mkdtemp(std::string("/tmp/preview-test-XXXXXX").data());
-    ~TempDir() { std::filesystem::remove_all(path); }
 };
 
 inspect::RgbImage render(const Case& c, const std::string& dir,
@@ -97,11 +93,11 @@ TEST(Preview, KnownColoursAtKnownPixels) {
     };
     // clang-format on
     for (const Case& c : cases) {
-        TempDir dir;
+        TemporaryFolder dir;
         const std::uint8_t quad[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
-        stbi_write_png((dir.path + "/quad.png").c_str(), 2, 2, 3, quad, 6);
+        stbi_write_png((dir.path() + "/quad.png").c_str(), 2, 2, 3, quad, 6);
         std::vector<std::string> warnings;
-        const inspect::RgbImage image = render(c, dir.path, warnings);
+        const inspect::RgbImage image = render(c, dir.path(), warnings);
         for (const auto& [at, rgb] : c.pixels) {
             for (int i = 0; i < 3; ++i) {
                 EXPECT_NEAR(image.rgb[3 * (at[1] * 80 + at[0]) + i], rgb[i], 20)
@@ -129,18 +125,18 @@ std::pair<int, int> load(const std::string& png, std::vector<std::uint8_t>& rgb)
 }
 
 TEST(Preview, CommandWritesThePictureOrRefuses) {
-    TempDir dir;
+    TemporaryFolder dir;
     std::vector<std::string> warnings;
-    render({"red", {{0, 0, 0, 3, {255, 0, 0}}}, {}}, dir.path, warnings);  // writes scene.vsf
-    const std::string scene = dir.path + "/scene.vsf", png = dir.path + "/out.png";
-    std::filesystem::copy_file(scene, dir.path + "/cut.vsf");
-    std::filesystem::resize_file(dir.path + "/cut.vsf", 300);
+    render({"red", {{0, 0, 0, 3, {255, 0, 0}}}, {}}, dir.path(), warnings);  // writes scene.vsf
+    const std::string scene = dir.path() + "/scene.vsf", png = dir.path() + "/out.png";
+    std::filesystem::copy_file(scene, dir.path() + "/cut.vsf");
+    std::filesystem::resize_file(dir.path() + "/cut.vsf", 300);
     const std::tuple<std::string, int, std::pair<int, int>> runs[] = {
         {scene + " --png " + png, 0, {800, 600}},
         {scene + " --png " + png + " --size 64x48", 0, {64, 48}},
         {scene + " --png " + png + " --size 64x0", 2, {0, 0}},
-        {scene + " --png " + dir.path + "/no/out.png", 2, {0, 0}},
-        {dir.path + "/cut.vsf --png " + png, 3, {0, 0}}};
+        {scene + " --png " + dir.path() + "/no/out.png", 2, {0, 0}},
+        {dir.path() + "/cut.vsf --png " + png, 3, {0, 0}}};
     for (const auto& [arguments, status, size] : runs) {
         std::filesystem::remove(png);
         std::vector<std::uint8_t> rgb;
@@ -153,8 +149,8 @@ TEST(Preview, CommandWritesThePictureOrRefuses) {
 // wood texture of the table.
 TEST(Preview, SampleModelIsInTheFrameInItsColours) {
     if (!std::filesystem::exists(VISTREL_EXTENSION_DIR "/vistrel_sketchup_plugin.so")) GTEST_SKIP();
-    TempDir dir;
-    const std::string png = dir.path + "/room.png", scene = dir.path + "/room.vsf";
+    TemporaryFolder dir;
+    const std::string png = dir.path() + "/room.png", scene = dir.path() + "/room.vsf";
     ASSERT_EQ(run("VISTREL_EXTENSION_DIR=" VISTREL_EXTENSION_DIR " VISTREL_INSPECT=" VISTREL_INSPECT
                   " ruby " VISTREL_SOURCE_DIR "/bin/vistrel-export -q -o " +
                   scene + " --preview " + png),

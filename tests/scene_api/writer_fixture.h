@@ -5,18 +5,11 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 
 #include "tavScene_api_file.h"
-
-inline std::string read_file(const std::string& path) {
-    std::stringstream bytes;
-    bytes << std::ifstream(path, std::ios::binary).rdbuf();
-    return bytes.str();
-}
+#include "test_files.h"
 
 inline std::string golden(const std::string& name) {
     return read_file(std::string(SCENE_API_DATA) + "/" + name);

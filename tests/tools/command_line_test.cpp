@@ -9,7 +9,6 @@
 #include "scene_bytes.h"
 
 using scene_bytes::data;
-using scene_bytes::read_text;
 
 namespace {
 
@@ -23,13 +22,13 @@ class CommandLine : public ::testing::Test {
     int run(const std::string& arguments) {
         const std::string redirect = " >" + dir + "/stdout 2>" + dir + "/stderr";
         const int status = std::system((VISTREL_INSPECT " " + arguments + redirect).c_str());
-        out = read_text(dir + "/stdout");
-        err = read_text(dir + "/stderr");
+        out = read_file(dir + "/stdout");
+        err = read_file(dir + "/stderr");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    scene_bytes::TempDir temp;
-    const std::string& dir = temp.path;
+    TemporaryFolder temp;
+    const std::string& dir = temp.path();
     std::string out, err;
 };
 
@@ -40,7 +39,7 @@ TEST_F(CommandLine, SummarisesAValidSceneAndWritesItsObj) {
     EXPECT_EQ(err, "");
     EXPECT_EQ(out, scene + "\n" + data("room_summary.txt") + "wrote " + dir +
                        "/room.obj: 2 meshes, 8 vertices, 4 triangles\nvalid: 0 warnings\n");
-    EXPECT_NE(read_text(dir + "/room.mtl").find("map_Kd " + dir + "/wood.png\n"),
+    EXPECT_NE(read_file(dir + "/room.mtl").find("map_Kd " + dir + "/wood.png\n"),
               std::string::npos);
 }
 

@@ -3,26 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "scene_parser.h"
+#include "test_files.h"
 
 namespace scene_bytes {
 
 inline const std::string kHeader = "//---tavren:dal:3---\n// This is a Vistrel scene file\n\n";
 
-inline std::string read_text(const std::string& path) {
-    std::stringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
-}
 inline std::string data(const std::string& name) {
-    return read_text(std::string(VISTREL_TOOLS_DATA) + "/" + name);
+    return read_file(std::string(VISTREL_TOOLS_DATA) + "/" + name);
 }
 
 // A binary block: 01 02 03, the tag, the little-endian item count, the four-byte items.
@@ -49,12 +41,6 @@ inline std::string scene_with(const std::string& arrays) {
     return kHeader + "\ngroup \"room\" {\n  \n  camera \"c\" {\n  }\n\n    object \"bad\" {\n" +
            "      geometry \"triangles\" {\n" + arrays + "      }\n    }\n}\n";
 }
-
-// A temporary folder, removed with everything in it.
-struct TempDir {
-    std::string path = mkdtemp(std::string("/tmp/inspect-test-XXXXXX").data());
-    ~TempDir() { std::filesystem::remove_all(path); }
-};
 
 // The result points into `bytes`, which must outlive it.
 inline inspect::ParseResult parse(const std::string& bytes) {

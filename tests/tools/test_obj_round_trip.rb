@@ -25,8 +25,6 @@ class ObjRoundTripTest < Minitest::Test
     end
   end
 
-  def dot(a, b) = a.zip(b).sum { |x, y| x * y }
-
   def sh(*command) = Open3.capture3(*command).then { |out, err, status| assert status.success?, err + out }
 
   def test_sample_model_comes_back_corner_for_corner
@@ -44,16 +42,10 @@ class ObjRoundTripTest < Minitest::Test
       shape = proc { |g, m, c| [g, m || back.find { |bg, | bg == g }[1], c.map { |p, t, _| [p, t || [0.0, 0.0]] }] }
       assert_equal triangles(model).map(&shape).tally, back.map(&shape).tally
       normals_back = back.group_by(&shape).transform_values { |list| list.map { |_, _, c| c.map(&:last) } }
+      # Given normals come back as they were; computed ones are checked in the driver's tests.
       triangles(model).each do |g, m, c|
         normals = normals_back[shape.call(g, m, c)].shift
-        next assert_equal(c.map(&:last), normals) if c.all?(&:last)
-
-        # A normal the exporter computed: of unit length and square to the face's edges.
-        edges = c[1..].map { |p, _, _| p.zip(c[0][0]).map { |x, y| x - y } }.reject { |e| dot(e, e).zero? }
-        normals.each do |n|
-          assert_in_delta 1.0, Math.sqrt(dot(n, n)), 1e-5
-          edges.each { |e| assert_in_delta 0.0, dot(e, n) / Math.sqrt(dot(e, e)), 1e-5 }
-        end
+        assert_equal(c.map(&:last), normals) if c.all?(&:last)
       end
     end
   end

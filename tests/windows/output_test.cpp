@@ -82,20 +82,11 @@ class TemporaryScene : public ::testing::Test {
     ScopedVariable tmp{L"TMP", wide(folder.path())};
 };
 
-// The scene is a new "vis*.vsf"; the system's own empty ".tmp" beside it keeps the stem taken.
-TEST_F(TemporaryScene, IsANewVsfFileInTheWindowsTemporaryFolder) {
-    const std::string path = export_to_temporary_file();
-    const fs::path scene = fs::u8path(path);
-    EXPECT_EQ(scene.parent_path(), fs::u8path(folder.path())) << path;
-    EXPECT_EQ(scene.extension(), ".vsf");
-    EXPECT_EQ(read_file(path).rfind(header, 0), 0u);
-    EXPECT_EQ(fs::file_size(fs::path(scene).replace_extension(".tmp")), 0u);
-}
-
-// A scene that outlived its ".tmp" (cleaned away by the user or the system) keeps its contents.
+// The scene is a new "vis*.vsf"; the system's own empty ".tmp" beside it keeps the stem taken. A
+// scene that outlived its ".tmp" (cleaned away by the user or the system) keeps its contents.
 // GetTempFileNameW counts up from the clock, past the names whose ".tmp" exists, so the names
 // after the one it gave last are given earlier scenes here.
-TEST_F(TemporaryScene, AnEarlierSceneWhoseTmpFileIsGoneIsNotOverwritten) {
+TEST_F(TemporaryScene, IsANewVsfFileThatNeverOverwritesAnEarlierScene) {
     auto name_with = [&](unsigned number, const char* extension) {
         char stem[16];
         std::snprintf(stem, sizeof stem, "vis%x.%s", number, extension);
@@ -109,7 +100,11 @@ TEST_F(TemporaryScene, AnEarlierSceneWhoseTmpFileIsGoneIsNotOverwritten) {
         if (last + 20 > 0xffff) continue;
         for (unsigned n = last + 1; n <= last + 20; ++n)
             std::ofstream(name_with(n, "vsf"), std::ios::binary) << "earlier scene";
-        EXPECT_EQ(read_file(export_to_temporary_file()).rfind(header, 0), 0u);
+        const fs::path scene = fs::u8path(export_to_temporary_file());
+        EXPECT_EQ(scene.parent_path(), fs::u8path(folder.path())) << scene;
+        EXPECT_EQ(scene.extension(), ".vsf");
+        EXPECT_EQ(read_file(scene.u8string()).rfind(header, 0), 0u);
+        EXPECT_EQ(fs::file_size(fs::path(scene).replace_extension(".tmp")), 0u);
         for (unsigned n = last + 1; n <= last + 20; ++n) {
             EXPECT_EQ(read_file(name_with(n, "vsf").u8string()), "earlier scene");
             // The system handed out this name, so the case under test happened.
