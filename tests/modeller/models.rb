@@ -29,8 +29,8 @@ module Models
   # window with a hole, two chairs of one component (wood texture, one face distorted), an
   # unnamed inner group and hidden things; a lamp painted red; a floor with no material; and
   # elements on a hidden tag.
-  def house
-    brick = paint('Brick', [180, 80, 60], Sketchup::Texture.new('C:\\maps\\brick.jpg', 40.0, 20.0))
+  def house(brick_image: 'C:\\maps\\brick.jpg')
+    brick = paint('Brick', [180, 80, 60], Sketchup::Texture.new(brick_image, 40.0, 20.0))
     wood = paint('Wood', [150, 110, 60], Sketchup::Texture.new('/maps/wood.png', 10.0, 10.0))
     off = Sketchup::Layer.new(false)
     chair = Sketchup::ComponentDefinition.new('Chair', [quad(10, 10, material: wood),

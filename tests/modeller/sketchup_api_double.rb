@@ -6,6 +6,8 @@
 # texture coordinates as UVQ. The modeller itself does not run here.
 $LOADED_FEATURES.push('sketchup.rb', 'extensions.rb')
 FILE_WRITE_OK = 0
+FILE_WRITE_FAILED_INVALID_TYPE = 1
+FILE_WRITE_FAILED_UNKNOWN = 2
 
 module Geom
   Point3d = Vector3d = Struct.new(:x, :y, :z) do
@@ -71,10 +73,14 @@ module Sketchup
     def get_UVHelper(front, _back, writer) = front && writer && UVHelper.new(*corners.transpose.first(2).map(&:minmax))
   end
 
-  # One handle per material texture, and one per face with a distorted texture.
+  # One handle per material texture, and one per face with a distorted texture. It writes the
+  # formats a file name's extension names, when it knows them; before_write (given the path) may
+  # run something first, or answer :fail to have the write fail.
   class TextureWriter
+    FORMATS = %w[.bmp .jpg .jpeg .png .tif .tiff].freeze
+
     class << self
-      attr_accessor :failing
+      attr_accessor :before_write
     end
 
     def load(entity, front = nil)
@@ -86,9 +92,10 @@ module Sketchup
     def filename(handle) = File.basename(@handles.key(handle).then { |k| k.is_a?(Face) ? k.material : k }.texture.filename)
 
     def write(entity, *side, path)
-      return 1 if TextureWriter.failing
+      return FILE_WRITE_FAILED_UNKNOWN if TextureWriter.before_write&.call(path) == :fail
+      return FILE_WRITE_FAILED_INVALID_TYPE unless FORMATS.include?(File.extname(path).downcase)
 
-      File.binwrite(path, "image #{load(entity, *side)}")
+      File.binwrite(path, "image #{load(entity, *side)} of writer #{object_id}")
       FILE_WRITE_OK
     end
   end

@@ -73,6 +73,24 @@ class PackageTest < Minitest::Test
     assert_equal ["Vistrel: renderer not configured: none of #{conf}, #{conf} exists"], UI.messages.drop(1)
   end
 
+  # The test scene's empty first export never writes through a link planted at its path; a
+  # folder there is an error in the message box.
+  def test_test_scene_never_writes_through_a_link
+    dir = Dir.mktmpdir('link', ROOT)
+    scene = "#{dir}/vistrel_test.vsf"
+    File.write("#{dir}/victim", 'precious')
+    test_scene = UI.menu('Extensions').items.last.items.last.block
+    ENV.update('TMPDIR' => dir, 'XDG_CONFIG_HOME' => dir, 'XDG_CONFIG_DIRS' => dir)
+    [[-> { File.symlink("#{dir}/victim", scene) }, []],
+     [-> { File.delete(scene) && Dir.mkdir(scene) }, ["Vistrel: cannot open test scene #{scene}: Is a directory"]]].each do |plant, messages|
+      UI.messages = []
+      plant.call
+      test_scene.call
+      assert_equal ['precious', messages], [File.read("#{dir}/victim"), UI.messages.grep_v(/not configured/)]
+    end
+    assert File.directory?(scene)
+  end
+
   private
 
   def launched(renderer)

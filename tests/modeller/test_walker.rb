@@ -44,21 +44,104 @@ class WalkerTest < Minitest::Test
     end
   end
 
-  # Neither a scene nor textures stay behind, and an earlier scene of the name is kept.
+  # Nothing of a failed export stays behind, and an earlier one stays whole, scene and textures:
+  # the writer fails after two images, no folder, the scene or an image cannot take its place.
   def test_failed_export_leaves_nothing_behind
+    brick = "#{@dir}/house_textures/003_brick.jpg"
     [
-      [@scene, "cannot write the texture of Wood to #{@dir}/house_textures/001_wood.png"],
-      ["#{@dir}/no/house.vsf", "cannot open scene file #{@dir}/no/house.vsf.part: No such file or directory"]
-    ].each do |scene, message|
-      File.write(@scene, 'earlier')
-      Sketchup::TextureWriter.failing = scene == @scene
+      [@scene, 2, "cannot write the texture of Brick to #{brick}"],
+      ["#{@dir}/no/house.vsf", nil, "cannot open scene file #{@dir}/no/house.vsf: No such file or directory"],
+      [@scene, nil, "cannot open scene file #{@dir}/house.vsf: Is a directory", -> { File.rename(@scene, "#{@dir}/earlier.vsf") && Dir.mkdir(@scene) }],
+      [@scene, nil, "cannot replace texture #{brick}: Is a directory", -> { File.delete(brick) && Dir.mkdir(brick) }]
+    ].each do |scene, good_writes, message, in_the_way|
+      VistrelExporter::SceneExport.new(Models.house).write(@scene)
+      in_the_way&.call
+      earlier = snapshot
+      Sketchup::TextureWriter.before_write = ->(_path) { :fail if good_writes && (good_writes -= 1).negative? }
       error = assert_raises(IOError) { VistrelExporter::SceneExport.new(Models.house).write(scene) }
-      assert_equal [message, %w[house.vsf], 'earlier'], [error.message, Dir.children(@dir), File.read(@scene)]
+      assert_equal [message, earlier], [error.message, snapshot]
     ensure
-      Sketchup::TextureWriter.failing = false
+      Sketchup::TextureWriter.before_write = nil
+      FileUtils.rm_rf(Dir.children(@dir).map { |name| File.join(@dir, name) })
     end
     model = Models.house.tap { |house| house.active_path = [house.entities[1]] }
     error = assert_raises(ArgumentError) { VistrelExporter::SceneExport.new(model).write(@scene) }
     assert_equal 'close the group or component being edited, then export again', error.message
+  end
+
+  # A second export to the same scene runs while the first writes its textures: each stages on
+  # its own, and the first, finishing last, leaves its whole scene and textures.
+  def test_exports_at_once_to_one_scene
+    inner = nil
+    Sketchup::TextureWriter.before_write = lambda do |_path|
+      Sketchup::TextureWriter.before_write = nil
+      inner = VistrelExporter::SceneExport.new(Models.house).write(@scene)
+    end
+    outer = VistrelExporter::SceneExport.new(Models.house).write(@scene)
+    assert_equal [[5, 9, 24], [5, 9, 24], File.binread(File.join(__dir__, 'data', 'house.vsf')), %w[house.vsf house_textures], 3],
+                 [inner.to_a.first(3), outer.to_a.first(3), File.binread(@scene).gsub(@dir.b, '@DIR@'.b), Dir.children(@dir).sort,
+                  Dir.children("#{@dir}/house_textures").size]
+  ensure
+    Sketchup::TextureWriter.before_write = nil
+  end
+
+  # The copy of an image gets a file name that fits: cleaned, shortened within 255 bytes of path,
+  # and PNG where SketchUp cannot write the image's own format (with a warning); a folder that
+  # leaves no room is refused.
+  def test_texture_file_names
+    deep = File.join(@dir, 'd' * (200 - @dir.bytesize)) # 221 bytes to the image name
+    too_deep = File.join(@dir, 'd' * (235 - @dir.bytesize))
+    warning = 'Warning: the texture of Brick (%s) is written as PNG: SketchUp cannot write %s images.'
+    [
+      [@dir, "br\xFFick\u0007.jpg", [[], ['003_br_ick_.jpg']]],
+      [@dir, "#{'b' * 300}.JPG", [[], ["003_#{'b' * 100}.JPG"]]],
+      [@dir, 'C:\\maps\\brick.psd', [[format(warning, 'brick.psd', '.psd')], ['003_brick.png']]],
+      [deep, "#{'é' * 20}.tga", [[format(warning, "#{'é' * 20}.tga", '.tga')], ["003_#{'é' * 15}.png"]]],
+      [too_deep, 'brick.jpg', ["the texture folder #{too_deep}/house_textures leaves no room for image names within " \
+                               '255 bytes; save the scene in a folder with a shorter path', []]]
+    ].each do |folder, image, outcome|
+      FileUtils.rm_rf("#{folder}/house_textures")
+      FileUtils.mkdir_p(folder)
+      export = VistrelExporter::SceneExport.new(Models.house(brick_image: image))
+      assert_equal outcome, begin
+        [export.write("#{folder}/house.vsf").to_s.lines(chomp: true).drop(1), Dir.children("#{folder}/house_textures").grep(/\A003_/)]
+      rescue IOError => e
+        [e.message, Dir.children(folder)]
+      end
+    end
+  end
+
+  # The walker keeps apart what the names given to the extension must keep apart: the default
+  # surface and a material named like it, a distorted face and a material named like its made-up
+  # name, names that differ only past the 127 bytes the scene keeps.
+  def test_surfaces_kept_apart_keep_their_own_names
+    long = 'n' * 126
+    wood = Models.paint('Wood', [150, 110, 60], Sketchup::Texture.new('wood.png', 10.0, 10.0))
+    [
+      [[Models.quad(1, 1), Models.quad(2, 2, material: Models.paint('Default 255:255:255', [255, 0, 0]))],
+       ['Default 255:255:255', 'Default 255:255:255 (2)']],
+      [[Models.quad(2, 2, material: Models.paint('Wood #0', [0, 0, 255])), Models.quad(1, 1, material: wood, q: [1.0, 0.5, 0.5, 1.0])],
+       ['Wood #0', 'Wood #0 (2)']],
+      [[Models.quad(1, 1, material: Models.paint("#{long}ab", [1, 1, 1])), Models.quad(1, 1, material: Models.paint("#{long}ac", [2, 2, 2]))],
+       ["#{long[0, 123]} (2)", "#{long}a"]]
+    ].each do |entities, names|
+      model = Sketchup::Model.new('Names', '', entities, Sketchup::View.new(Models.camera, 800, 600))
+      VistrelExporter::SceneExport.new(model).write(@scene)
+      assert_equal names, File.binread(@scene).scan(/^ *material "([^"]*)"/).flatten.sort
+    end
+  end
+
+  # 5,000 groups, each in the one before, with a face in the innermost.
+  def test_deep_nesting
+    model = Sketchup::Model.new('Deep', '', [Models.quad(1, 1)], Sketchup::View.new(Models.camera, 800, 600))
+    5000.times { model.entities = [Models::Group.new(name: 'g', entities: model.entities, transformation: Models.moved(0, 0, 1))] }
+    assert_equal [5000, 1, 2], VistrelExporter::SceneExport.new(model).write(@scene).to_a.first(3)
+  end
+
+  private
+
+  # Every file under the test's folder with its content.
+  def snapshot
+    Dir.glob('**/*', base: @dir).sort.map { |name| [name, File.file?("#{@dir}/#{name}") && File.binread("#{@dir}/#{name}")] }
   end
 end

@@ -78,11 +78,13 @@ module VistrelExporter
 
     # The extension's test writes a fixed scene in the temporary folder but leaves run_vistrel
     # on the last export's file. So an empty export to that very path comes first, making it
-    # the file run_vistrel opens; the test then writes over it.
+    # the file run_vistrel opens; the test then writes over it. The empty export writes into a
+    # file of our own, never through a link planted at that path.
     def self.test_scene
       reporting do
         exporter = Vistrel_sketchup_plugin::SketchupExporter.new
         path = File.join(extension_temporary_folder, 'vistrel_test.vsf')
+        Staging.own_file(path, 'test scene')
         exporter.open_file('Vistrel test scene', path, [0, -1, 0], [0, 1, 0], [0, 0, 1],
                            35.0, 0.0, true)
         exporter.close_file

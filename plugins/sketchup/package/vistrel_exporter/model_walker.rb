@@ -24,32 +24,46 @@ module VistrelExporter
       @triangles = 0
     end
 
+    # Walks with a stack of its own rather than recursion, so that however deep groups nest,
+    # Ruby's stack does not overflow.
     def walk(entities, painted = nil)
-      entities.each do |entity|
-        walk_container(entity, painted) if ModelWalker.container?(entity) && ModelWalker.visible?(entity)
-      end
-      batches = {}
-      entities.each do |entity|
-        next unless entity.is_a?(Sketchup::Face) && ModelWalker.visible?(entity)
-
-        add_face(batches, entity, painted)
-        @progress.step
-      end
-      batches.each_value do |batch|
-        batch.send_to(@exporter)
-        @meshes += 1
-        @triangles += batch.triangle_count
+      stack = [Level.new(nil, entities, painted)]
+      until stack.empty?
+        level = stack.last
+        child = level.containers.shift
+        if child
+          stack.push(enter(child, level.painted))
+        else
+          stack.pop
+          send_faces(level.entities, level.painted)
+          @exporter.end_group if level.container
+        end
       end
     end
 
     # Faces of all visible containers, each definition counted as often as it is placed.
-    def self.count_faces(entities, seen = {})
-      seen[entities] ||= entities.sum do |entity|
-        next 0 unless visible?(entity)
-        next 1 if entity.is_a?(Sketchup::Face)
+    def self.count_faces(entities)
+      counts = {}.compare_by_identity
+      stack = [entities]
+      until stack.empty?
+        current = stack.last
+        inner = visible_containers(current).map { |entity| children(entity) }
+        inner = inner.reject { |list| counts.key?(list) }.uniq(&:object_id)
+        next stack.concat(inner) unless inner.empty?
 
-        container?(entity) ? count_faces(children(entity), seen) : 0
+        stack.pop
+        counts[current] ||= current.sum do |entity|
+          next 0 unless visible?(entity)
+          next 1 if entity.is_a?(Sketchup::Face)
+
+          container?(entity) ? counts[children(entity)] : 0
+        end
       end
+      counts[entities]
+    end
+
+    def self.visible_containers(entities)
+      entities.select { |entity| container?(entity) && visible?(entity) }
     end
 
     # Hidden elements and those on a hidden tag (or in a hidden tag folder) are not shown.
@@ -93,12 +107,34 @@ module VistrelExporter
 
     private
 
-    def walk_container(entity, painted)
+    # A container being walked: its visible children still to walk, and what paints its faces.
+    Level = Struct.new(:container, :entities, :painted) do
+      def containers
+        @containers ||= ModelWalker.visible_containers(entities)
+      end
+    end
+
+    def enter(entity, painted)
       @exporter.begin_group(ModelWalker.group_name(entity))
       @exporter.transform(ModelWalker.row_major(entity.transformation.to_a))
       @groups += 1
-      walk(ModelWalker.children(entity), entity.material ? entity : painted)
-      @exporter.end_group
+      Level.new(entity, ModelWalker.children(entity), entity.material ? entity : painted)
+    end
+
+    # The container's own faces, handed over while its group is the innermost open one.
+    def send_faces(entities, painted)
+      batches = {}
+      entities.each do |entity|
+        next unless entity.is_a?(Sketchup::Face) && ModelWalker.visible?(entity)
+
+        add_face(batches, entity, painted)
+        @progress.step
+      end
+      batches.each_value do |batch|
+        batch.send_to(@exporter)
+        @meshes += 1
+        @triangles += batch.triangle_count
+      end
     end
 
     def add_face(batches, face, painted)

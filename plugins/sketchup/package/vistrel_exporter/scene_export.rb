@@ -4,19 +4,21 @@ require_relative 'view_camera'
 require_relative 'surfaces'
 require_relative 'model_walker'
 require_relative 'progress'
+require_relative 'staging'
 
 module VistrelExporter
-  Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds) do
+  Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds, :warnings) do
     def to_s
-      format('Exported %d groups, %d meshes, %d triangles to %s in %.1f s.',
-             groups, meshes, triangles, path, seconds)
+      text = format('Exported %d groups, %d meshes, %d triangles to %s in %.1f s.',
+                    groups, meshes, triangles, path, seconds)
+      ([text] + warnings.to_a.map { |warning| "Warning: #{warning}." }).join("\n")
     end
   end
 
   # One export of a model to a scene file, through the native extension. A failed export leaves
-  # nothing behind: the scene is written under a temporary name beside the target and renamed
-  # only when complete (so an earlier file of that name survives), and the textures written are
-  # removed again.
+  # nothing behind and an earlier export of the same name whole: the scene is written to a file
+  # of its own beside the target, created exclusively, and the textures to a folder of their
+  # own; both are moved into place only when complete.
   class SceneExport
     def initialize(model, exporter = Vistrel_sketchup_plugin::SketchupExporter.new)
       @model = model
@@ -32,12 +34,12 @@ module VistrelExporter
       end
 
       started = Process.clock_gettime(Process::CLOCK_MONOTONIC)
-      target = staged ? "#{path}.part" : path
       textures = TextureFiles.new(path)
+      target = staged ? Staging.file(path, 'scene file') : path
       walker = export(target, textures)
-      File.rename(target, path) if staged
+      textures.commit { put_in_place(target, path) if staged }
       Summary.new(walker.groups, walker.meshes, walker.triangles, path,
-                  Process.clock_gettime(Process::CLOCK_MONOTONIC) - started)
+                  Process.clock_gettime(Process::CLOCK_MONOTONIC) - started, textures.warnings)
     rescue Exception # also on Interrupt: nothing half-written stays
       abandon(target, textures)
       raise
@@ -58,6 +60,12 @@ module VistrelExporter
       walker.walk(@model.entities)
       @exporter.close_file
       walker
+    end
+
+    def put_in_place(staged, path)
+      File.rename(staged, path)
+    rescue SystemCallError => e
+      raise IOError, Staging.refused('scene file', path, e)
     end
 
     def model_name

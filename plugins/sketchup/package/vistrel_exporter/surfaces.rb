@@ -10,15 +10,24 @@ module VistrelExporter
   # Decides each face's surface: its front material, else the material painted on the nearest
   # enclosing group or instance, else the default one. Textures are written once per material,
   # and once per face whose texture is distorted (its image is unwarped for that face alone).
+  #
+  # The extension merges meshes by name, and the scene keeps 127 bytes of a name, so each
+  # surface gets a name of its own: one already taken (a material named like the made-up name
+  # of the default or of a distorted face) gets a number, " (2)" and so on.
   class Surfaces
     # Unpainted faces without a painted container: the modeller's default front colour, white.
+    # The extension names it "Default 255:255:255".
     DEFAULT = Surface.new('', '', 255, 255, 255, 1.0, 1.0, 1.0, false).freeze
+    DEFAULT_NAME = 'Default 255:255:255'
+    NAME_BYTES = 127
 
     def initialize(texture_files, writer = Sketchup.create_texture_writer)
       @files = texture_files
       @writer = writer
       @by_material = {}
       @textures = {}
+      @names = {} # by owner: a material's name, or what a made-up name stands for
+      @taken = {} # the names given, as the scene keeps them
     end
 
     attr_reader :writer
@@ -27,7 +36,7 @@ module VistrelExporter
     def for_face(face, mesh, painted)
       material = face.material
       return inherited(painted) if material.nil? && painted
-      return DEFAULT if material.nil?
+      return default if material.nil?
       return plain(material) unless material.texture
       return distorted(face, material) if distorted?(mesh)
 
@@ -35,6 +44,30 @@ module VistrelExporter
     end
 
     private
+
+    def default
+      @by_material[nil] ||= begin
+        name = scene_name(:default, DEFAULT_NAME)
+        name == DEFAULT_NAME ? DEFAULT : DEFAULT.dup.tap { |surface| surface.name = name }
+      end
+    end
+
+    # The owner's name, else the first of "name (2)", "name (3)", ... that no other owner has,
+    # cut so that the number stays within the bytes the scene keeps.
+    def scene_name(owner, name)
+      @names[owner] ||= begin
+        taken = name
+        number = 1
+        while @taken.key?(taken.byteslice(0, NAME_BYTES))
+          number += 1
+          suffix = " (#{number})"
+          room = NAME_BYTES - suffix.bytesize
+          taken = (name.bytesize > room ? name.byteslice(0, room).scrub('') : name) + suffix
+        end
+        @taken[taken.byteslice(0, NAME_BYTES)] = true
+        taken
+      end
+    end
 
     def plain(material)
       @by_material[material.name] ||= surface(material, material.name, '', 1.0, 1.0)
@@ -65,7 +98,7 @@ module VistrelExporter
       handle = @writer.load(face, true)
       @by_material["#{material.name}\0#{handle}"] ||= begin
         path = write("#{material.name} #{handle}", handle) { |file| @writer.write(face, true, file) }
-        surface(material, "#{material.name} ##{handle}", path, 1.0, 1.0, true)
+        surface(material, "#{material.name} ##{handle}", path, 1.0, 1.0, [material.name, handle])
       end
     end
 
@@ -83,10 +116,11 @@ module VistrelExporter
       @files.write(label, @writer.filename(handle), &block)
     end
 
-    def surface(material, name, texture, u_scale, v_scale, distorted = false)
+    # distorted: for the surface of one face with a distorted texture, what owns its made-up name.
+    def surface(material, name, texture, u_scale, v_scale, distorted = nil)
       color = material.color
-      Surface.new(name, texture, color.red, color.green, color.blue, material.alpha.to_f,
-                  u_scale, v_scale, distorted)
+      Surface.new(scene_name(distorted || material.name, name), texture, color.red, color.green,
+                  color.blue, material.alpha.to_f, u_scale, v_scale, !distorted.nil?)
     end
   end
 end
