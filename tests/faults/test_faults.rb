@@ -37,18 +37,14 @@ class TestFaults < VistrelTestCase
     Dir.mkdir(locked = File.join(folder, 'locked'), 0o555)
     File.chmod(0o755, folder)
     path = File.join(locked, 'scene.vsf')
-    reader, writer = IO.pipe
-    Process.wait(fork do
+    message = IO.popen('-') do |child|
+      next child.read if child
+
       Process::GID.change_privilege(NOBODY) && Process::UID.change_privilege(NOBODY) if Process.uid.zero?
-      writer.write(begin
-        @exporter.open_file(*open_args(path))
-      rescue IOError => e
-        "#{e.class}: #{e.message}"
-      end.to_s)
+      @exporter.open_file(*open_args(path)) rescue $stdout.syswrite("#{$!.class}: #{$!.message}") # rubocop:disable Style/RescueModifier
       exit!(0)
-    end)
-    writer.close
-    assert_equal "IOError: cannot open scene file #{path}: Permission denied", reader.read
+    end
+    assert_equal "IOError: cannot open scene file #{path}: Permission denied", message
     refute File.exist?(path)
   end
 
@@ -61,8 +57,7 @@ class TestFaults < VistrelTestCase
     [->(_) {}, ->(e) { e.close_file }, ->(e) { e.end_group }, own].each_with_index do |child, i|
       assert_equal alone, export_around(File.join(folder, "forked#{i}.vsf"), child), "child #{i}"
     end
-    empty = SketchupExporter.new.tap { |e| e.open_file(*open_args(File.join(folder, 'empty.vsf'))) }
-    empty.close_file
+    SketchupExporter.new.tap { |e| e.open_file(*open_args(File.join(folder, 'empty.vsf'))) }.close_file
     assert_equal File.binread(File.join(folder, 'empty.vsf')), File.binread(File.join(folder, 'own.vsf'))
   end
 
