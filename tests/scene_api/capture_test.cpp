@@ -15,7 +15,6 @@ TEST_F(WriterTest, NestedShadersLinkedThroughPushAndPop) {
     w.pop_shader();
     w.link_param("tex", inner);
     w.end_shader(0);
-    EXPECT_STREQ(inner->text(), "\"inner\" {\n  \"b\" 2,\n}");
     w.set_shader(SHADER_SHADOW, w.current_shader());
     w.end_material();
     w.end_object();

@@ -1,7 +1,6 @@
 // Helpers for tests that write files: a private temporary folder and whole-file reading.
 #pragma once
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -43,14 +42,4 @@ inline std::vector<std::string> read_lines(const std::string& path) {
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
-}
-
-// The lines of whole after the first line equal to start, up to and including the first line
-// equal to end after it.
-inline std::vector<std::string> lines_between(const std::vector<std::string>& whole,
-                                              const std::string& start, const std::string& end) {
-    const auto first = std::find(whole.begin(), whole.end(), start);
-    if (first == whole.end()) return {};
-    const auto last = std::find(first + 1, whole.end(), end);
-    return {first + 1, last == whole.end() ? last : last + 1};
 }

@@ -5,17 +5,9 @@
 #include <fstream>
 #include <string>
 
-#include "SketchupExporter.h"
 #include "exporter_test_support.h"
-#include "test_files.h"
 
 namespace {
-
-const float eye[3] = {1, 2, 3}, dir[3] = {0, 0, -1}, up[3] = {0, 1, 0};
-
-std::string golden(const std::string& name) {
-    return read_file(std::string(VISTREL_SKETCHUP_TEST_DATA) + "/" + name);
-}
 
 // Camera, numbered and named groups, transforms, batches after an immediate textured mesh.
 TEST(ExporterOutput, CompleteExportMatchesTheGoldenFile) {
@@ -28,7 +20,7 @@ TEST(ExporterOutput, CompleteExportMatchesTheGoldenFile) {
     for (int i = 0; i < 16; ++i) shift[i] = static_cast<float>(i + 1);
 
     SketchupExporter exporter;
-    exporter.open_file("C:\\models\\house.v2.skp", path.c_str(), eye, dir, up, 45, 0, true);
+    open_export(exporter, path, "C:\\models\\house.v2.skp");
     exporter.begin_group("");
     exporter.transform(shift);
     exporter.add_faces2(3, 1, vs, fs, ns, uvs, "brick", "", 200, 100, 50, 0.5f);
@@ -73,7 +65,7 @@ TEST(ExporterOutput, DestroyingAnOpenExporterClosesItsOutput) {
     const auto before = open_files();
     {
         SketchupExporter exporter;
-        exporter.open_file("m", path.c_str(), eye, dir, up, 45, 0, true);
+        open_export(exporter, path);
         exporter.begin_group("g");
     }
     EXPECT_EQ(open_files(), before);

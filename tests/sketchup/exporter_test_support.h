@@ -1,9 +1,24 @@
-// Helpers of the exporter's tests: environment variables and expected exceptions.
+// Helpers of the exporter's tests: a test export, golden files, environment variables and
+// expected exceptions.
 #pragma once
 
 #include <cstdlib>
 #include <optional>
 #include <string>
+
+#include "SketchupExporter.h"
+#include "test_files.h"
+
+// Opens an export to path with the camera every test uses.
+inline void open_export(SketchupExporter& exporter, const std::string& path,
+                        const char* model = "m") {
+    static const float eye[3] = {1, 2, 3}, dir[3] = {0, 0, -1}, up[3] = {0, 1, 0};
+    exporter.open_file(model, path.c_str(), eye, dir, up, 45, 0, true);
+}
+
+inline std::string golden(const std::string& name) {
+    return read_file(std::string(VISTREL_SKETCHUP_TEST_DATA) + "/" + name);
+}
 
 #ifdef _WIN32
 constexpr const char* temporary_folder_variable = "TMP";

@@ -12,9 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "SketchupExporter.h"
 #include "exporter_test_support.h"
-#include "test_files.h"
 
 namespace {
 
@@ -41,11 +39,10 @@ TEST(RendererLaunch, StartsTheConfiguredProgramOrSaysWhyNot) {
     auto failure = [&] { return message_of<std::runtime_error>([&] { exporter.run_vistrel(); }); };
     EXPECT_EQ(message_of<std::logic_error>([&] { exporter.run_vistrel(); }),
               "run_vistrel: no scene has been exported");
-    const float v[3] = {0, 0, 1};
     const auto caller_folder = std::filesystem::current_path();
     std::filesystem::current_path(folder.path());
     const std::string scene = (std::filesystem::current_path() / "my scene.vsf").string();
-    exporter.open_file("m", "my scene.vsf", v, v, v, 45, 0, true);
+    open_export(exporter, "my scene.vsf");
     exporter.close_file();
     std::filesystem::current_path(caller_folder);
     EXPECT_EQ(failure(), "renderer not configured: none of " + user_file + ", " +
