@@ -26,6 +26,7 @@ using Rgb = std::array<int, 3>;
 const Rgb kBackground = {224, 230, 238};
 const Matrix kShift5 = {1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // x + 5
 const Matrix kDouble = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1};
+const Matrix kTurn45 = {0.7071f, 0, 0.7071f, 0, 0, 1, 0, 0, -0.7071f, 0, 0.7071f, 0, 0, 0, 0, 1};
 const Matrix kStandUp = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // +z turns to -y
 
 // A square facing +z at depth z with uvs 0 to 1 across it, inside nested groups (outermost first).
@@ -93,9 +94,10 @@ TEST(Preview, KnownColoursAtKnownPixels) {
          {{{30, 22}, {90, 90, 90}}}, "pipe.png\" of material \"m\" not loaded (not a regular file)"},
         {"a small file declaring a huge image", {{0, 0, 0, 5, {90, 90, 90}, 1, "huge.jpg"}},
          {{{30, 22}, {90, 90, 90}}}, "(26000x26000 pixels, over the preview's limit of 67108864"},
-        // Rays cannot start beyond 1.8e18: the scene and the camera are shrunk together.
-        {"camera beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}}},
-         {{{40, 30}, {255, 0, 0}}, {{40, 10}, kBackground}}, "", {0, 0, 2e18f}},
+        // Rays cannot start beyond 1.8e18: the scene and the camera are shrunk together. A
+        // square turned 45 degrees gets 0.3 + 0.7 cos 45 of the light, though its normal is huge.
+        {"camera beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}, 1, "", {kTurn45}}},
+         {{{40, 30}, {203, 0, 0}}, {{40, 10}, kBackground}}, "", {0, 0, 2e18f}},
         {"framed from beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}}},
          {{{40, 30}, {255, 0, 0}}, {{2, 2}, kBackground}}, "no usable position and direction", {0, 0, 0}, {0, 0, 0}},
         // The modeller's z-up camera: +x to the right of the picture, +z at the top.

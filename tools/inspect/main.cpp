@@ -39,6 +39,9 @@ const char* const kUsageText =
     "  --size WxH           the picture's width and height in pixels (default 800x600)\n"
     "  --quiet              print only problems, no summary\n"
     "  --no-texture-check   do not look for texture files on disk\n"
+    "  --                   what follows is the scene file, even when it begins with '-'\n"
+    "\n"
+    "No output may be the scene file, one of its textures or another output.\n"
     "\n"
     "Exit status: 0 valid (warnings allowed), 1 malformed or invalid, 2 usage or I/O error,\n"
     "3 truncated (the file ends inside open blocks, as when an export was cut off).\n";

@@ -23,6 +23,14 @@ constexpr float kOpaque = 1.0f / 512;  // light left below which nothing behind 
 // Embree casts rays only from points whose coordinates are within about 1.8e18.
 constexpr float kRayReach = 1e18f;
 
+// The vector times a power of two that brings its largest component near 1: the normals of
+// very large or very small triangles, whose squares would overflow or vanish.
+Vec3 near_unit(Vec3 a) {
+    const float largest = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)});
+    if (!(largest > 0) || !std::isfinite(largest)) return a;
+    return a * std::ldexp(1.0f, -std::ilogb(largest));
+}
+
 struct Tracer {
     RTCScene scene;
     const std::vector<PreviewMaterial>& materials;
@@ -56,7 +64,7 @@ struct Tracer {
             const PreviewMaterial& material = materials[ray.hit.geomID];
             float surface[3];
             material.colour(ray.hit.primID, ray.hit.u, ray.hit.v, surface);
-            Vec3 normal{ray.hit.Ng_x, ray.hit.Ng_y, ray.hit.Ng_z};
+            Vec3 normal = near_unit({ray.hit.Ng_x, ray.hit.Ng_y, ray.hit.Ng_z});
             const float facing = normalize(normal) ? std::fabs(dot(normal, d)) : 1;
             const float light = kAmbient + (1 - kAmbient) * facing;
             for (int c = 0; c < 3; ++c) rgb[c] += through * material.alpha * surface[c] * light;
