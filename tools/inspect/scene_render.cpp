@@ -101,8 +101,9 @@ RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
                         const PreviewOptions& options, std::vector<std::string>& warnings) {
     PreviewScene preview;
     TextureCache textures;
-    const std::vector<GroupPlacement> groups =
-        meshes.empty() ? std::vector<GroupPlacement>() : place_groups(*meshes.front().groups);
+    const std::vector<GroupPlacement> groups = meshes.empty() || !meshes.front().groups
+                                                   ? std::vector<GroupPlacement>()
+                                                   : place_groups(*meshes.front().groups);
     const Matrix4 top_level;
     for (const MeshRef& mesh : meshes) {
         const GroupPlacement* group = mesh.group == kNoGroup ? nullptr : &groups[mesh.group];
