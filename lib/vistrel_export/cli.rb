@@ -72,6 +72,10 @@ module VistrelExport
       if options[:preview] && options[:output] == '-'
         raise UsageError, '--preview needs a scene file, not standard output'
       end
+      if options[:preview] && options[:output] && same_file?(options[:preview], options[:output])
+        raise UsageError, "--preview #{VistrelExport.printable(options[:preview])} would replace the scene file " \
+                          "(-o #{VistrelExport.printable(options[:output])})"
+      end
 
       options[:model] = arguments.first || SAMPLE
 
@@ -124,6 +128,16 @@ module VistrelExport
           renderer through Tavren/Vistrel.conf in $XDG_CONFIG_HOME or $XDG_CONFIG_DIRS.
         TEXT
       end
+    end
+
+    # Two names of one file: links too, and two spellings of a path that does not exist yet.
+    def same_file?(first, second)
+      return File.identical?(first, second) if File.exist?(first) && File.exist?(second)
+
+      File.expand_path(first) == File.expand_path(second) ||
+        File.realdirpath(first) == File.realdirpath(second)
+    rescue SystemCallError
+      false
     end
 
     def vector(values, option)

@@ -23,7 +23,8 @@ module VistrelExport
     def self.write(scene, png, warn:)
       raise Error, "no preview: the scene's temporary file was not found" unless scene
 
-      _, err, status = Open3.capture3(inspector, scene, '--png', png, '--quiet')
+      # After '--' the scene's name is never read as an option, whatever it begins with.
+      _, err, status = Open3.capture3(inspector, '--png', png, '--quiet', '--', scene)
       lines = err.lines.map(&:chomp)
       unless status.success?
         raise Error, "no preview written to #{VistrelExport.printable(png)}: " \

@@ -43,6 +43,7 @@ class CliTest < Minitest::Test
       %w[--eye 0,5,0 --target 0,1,0] => 'the up direction is parallel to the view direction',
       %w[-o - --launch] => '--launch needs a scene file, not standard output',
       %w[-o - --preview p.png] => '--preview needs a scene file, not standard output',
+      %w[-o room.vsf --preview ./room.vsf] => '--preview ./room.vsf would replace the scene file (-o room.vsf)',
       %w[--target 1e308,0,0] => "the camera lies beyond the range of the scene's numbers; give smaller --eye or --target values"
     }.each do |argv, message|
       assert_equal [2, '', "vistrel-export: #{message}\nTry 'vistrel-export --help' for more.\n"], run_cli(*argv)
@@ -61,6 +62,17 @@ class CliTest < Minitest::Test
     broken = RecordingExporter.new(fail_on: :begin_group, error: NoMethodError.new("undefined method\nhint"))
     assert_equal [70, '', "vistrel-export: internal error: NoMethodError: undefined method\n"],
                  run_cli('-o', File.join(@dir, 'a.vsf'), exporter: broken)
+  end
+
+  # The scene reaches the inspector as a file, whatever its name begins with.
+  def test_the_preview_reads_a_scene_named_like_an_option
+    exporter = RecordingExporter.new
+    room = File.expand_path('../tools/data/room.vsf', __dir__)
+    exporter.define_singleton_method(:close_file) { FileUtils.cp(room, output_path) }
+    Dir.chdir(@dir) do
+      assert_equal [0, '', ''], run_cli('-q', '-o', '-scene.vsf', '--preview', '-p.png', exporter: exporter)
+      assert File.size?('-p.png')
+    end
   end
 
   def test_an_interrupt_leaves_no_file_or_says_where_the_complete_scene_is

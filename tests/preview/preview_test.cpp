@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <stb_image.h>
 #include <stb_image_write.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "SketchupExporter.h"
@@ -24,6 +26,7 @@ using Rgb = std::array<int, 3>;
 const Rgb kBackground = {224, 230, 238};
 const Matrix kShift5 = {1, 0, 0, 5, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};  // x + 5
 const Matrix kDouble = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1};
+const Matrix kTurn45 = {0.7071f, 0, 0.7071f, 0, 0, 1, 0, 0, -0.7071f, 0, 0.7071f, 0, 0, 0, 0, 1};
 const Matrix kStandUp = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // +z turns to -y
 
 // A square facing +z at depth z with uvs 0 to 1 across it, inside nested groups (outermost first).
@@ -86,7 +89,17 @@ TEST(Preview, KnownColoursAtKnownPixels) {
         {"textured quadrants", {{0, 0, 0, 5, {90, 90, 90}, 1, "quad.png"}},
          {{{30, 22}, {255, 0, 0}}, {{50, 22}, {0, 255, 0}}, {{30, 37}, {0, 0, 255}}, {{50, 37}, {255, 255, 255}}}},
         {"missing texture in the material's colour", {{0, 0, 0, 5, {90, 90, 90}, 1, "none.png"}},
-         {{{30, 22}, {90, 90, 90}}}, "none.png\" of material \"m\" not loaded"},
+         {{{30, 22}, {90, 90, 90}}}, "none.png\" of material \"m\" not loaded (No such file"},
+        {"named pipe as texture, never opened", {{0, 0, 0, 5, {90, 90, 90}, 1, "pipe.png"}},
+         {{{30, 22}, {90, 90, 90}}}, "pipe.png\" of material \"m\" not loaded (not a regular file)"},
+        {"a small file declaring a huge image", {{0, 0, 0, 5, {90, 90, 90}, 1, "huge.jpg"}},
+         {{{30, 22}, {90, 90, 90}}}, "(26000x26000 pixels, over the preview's limit of 67108864"},
+        // Rays cannot start beyond 1.8e18: the scene and the camera are shrunk together. A
+        // square turned 45 degrees gets 0.3 + 0.7 cos 45 of the light, though its normal is huge.
+        {"camera beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}, 1, "", {kTurn45}}},
+         {{{40, 30}, {203, 0, 0}}, {{40, 10}, kBackground}}, "", {0, 0, 2e18f}},
+        {"framed from beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}}},
+         {{{40, 30}, {255, 0, 0}}, {{2, 2}, kBackground}}, "no usable position and direction", {0, 0, 0}, {0, 0, 0}},
         // The modeller's z-up camera: +x to the right of the picture, +z at the top.
         {"z-up camera", {{0, 0, 0, 1, {255, 0, 0}, 1, "", {kShift5, kStandUp}}, {0, 5, 0, 1, {0, 0, 255}, 1, "", {kStandUp}}},
          {{{55, 30}, {255, 0, 0}}, {{40, 15}, {0, 0, 255}}}, "", {0, -10, 0}, {0, 1, 0}, {0, 0, 1}},
@@ -96,6 +109,16 @@ TEST(Preview, KnownColoursAtKnownPixels) {
         TemporaryFolder dir;
         const std::uint8_t quad[12] = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255};
         stbi_write_png((dir.path() + "/quad.png").c_str(), 2, 2, 3, quad, 6);
+        mkfifo((dir.path() + "/pipe.png").c_str(), 0600);
+        // A 2x2 JPEG whose frame header claims 26000 x 26000 pixels (3 GB to decode).
+        std::string jpeg;
+        stbi_write_jpg_to_func(
+            [](void* out, void* data, int size) {
+                static_cast<std::string*>(out)->append(static_cast<char*>(data), size);
+            },
+            &jpeg, 2, 2, 3, quad, 90);
+        jpeg.replace(jpeg.find("\xff\xc0") + 5, 4, "\x65\x90\x65\x90");
+        std::ofstream(dir.path() + "/huge.jpg", std::ios::binary) << jpeg;
         std::vector<std::string> warnings;
         const inspect::RgbImage image = render(c, dir.path(), warnings);
         for (const auto& [at, rgb] : c.pixels) {
@@ -127,21 +150,32 @@ std::pair<int, int> load(const std::string& png, std::vector<std::uint8_t>& rgb)
 TEST(Preview, CommandWritesThePictureOrRefuses) {
     TemporaryFolder dir;
     std::vector<std::string> warnings;
-    render({"red", {{0, 0, 0, 3, {255, 0, 0}}}, {}}, dir.path(), warnings);  // writes scene.vsf
+    // writes scene.vsf, with a texture "quad.png" that is not there
+    render({"red", {{0, 0, 0, 3, {255, 0, 0}, 1, "quad.png"}}, {}}, dir.path(), warnings);
     const std::string scene = dir.path() + "/scene.vsf", png = dir.path() + "/out.png";
+    const std::string bytes = read_file(scene);
     std::filesystem::copy_file(scene, dir.path() + "/cut.vsf");
     std::filesystem::resize_file(dir.path() + "/cut.vsf", 300);
+    std::filesystem::create_symlink(scene, dir.path() + "/link.obj");
     const std::tuple<std::string, int, std::pair<int, int>> runs[] = {
         {scene + " --png " + png, 0, {800, 600}},
         {scene + " --png " + png + " --size 64x48", 0, {64, 48}},
         {scene + " --png " + png + " --size 64x0", 2, {0, 0}},
+        {scene + " --png " + png + " --size 4294967297x600", 2, {0, 0}},
         {scene + " --png " + dir.path() + "/no/out.png", 2, {0, 0}},
-        {dir.path() + "/cut.vsf --png " + png, 3, {0, 0}}};
+        {dir.path() + "/cut.vsf --png " + png, 3, {0, 0}},
+        // No output replaces the scene or its texture, under any name.
+        {scene + " --png " + scene, 2, {0, 0}},
+        {scene + " --obj " + dir.path() + "/link.obj", 2, {0, 0}},
+        {scene + " --png " + dir.path() + "/quad.png", 2, {0, 0}},
+        {"--png " + png + " -- " + scene, 0, {800, 600}}};  // after --, a name may begin with -
     for (const auto& [arguments, status, size] : runs) {
         std::filesystem::remove(png);
         std::vector<std::uint8_t> rgb;
         EXPECT_EQ(run(VISTREL_INSPECT " --quiet " + arguments), status) << arguments;
         EXPECT_EQ(load(png, rgb), size) << arguments;
+        EXPECT_TRUE(read_file(scene) == bytes && !std::filesystem::exists(dir.path() + "/quad.png"))
+            << arguments;
     }
 }
 

@@ -65,6 +65,13 @@ TEST_F(CommandLine, TellsTruncatedCorruptInvalidAndMissingFilesApart) {
     EXPECT_EQ(run(dir + "/none.vsf"), 2);
     EXPECT_EQ(err,
               "vistrel-inspect: cannot read " + dir + "/none.vsf: No such file or directory\n");
+    const std::string room = write("room.vsf", full);
+    EXPECT_EQ(run(room + " --png " + room), 2);
+    EXPECT_EQ(err, "vistrel-inspect: cannot write " + room + ": it is the scene being read (" +
+                       room + ")\n");
+    EXPECT_EQ(run(room + " --obj " + dir + "/out.obj --png " + dir + "/wood.png"), 2);
+    EXPECT_EQ(err, "vistrel-inspect: cannot write " + dir +
+                       "/wood.png: it is a texture of the scene (" + dir + "/wood.png)\n");
 
     std::string text = full;
     const std::size_t item = text.find("\x01\x02\x03i") + 16;  // item 2 of the first triangle

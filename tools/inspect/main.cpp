@@ -5,10 +5,13 @@
 #include <exception>
 #include <filesystem>
 #include <ios>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "file_bytes.h"
 #include "obj_export.h"
+#include "output_guard.h"
 #include "scene_checks.h"
 #include "scene_meshes.h"
 #include "scene_parser.h"
@@ -36,6 +39,9 @@ const char* const kUsageText =
     "  --size WxH           the picture's width and height in pixels (default 800x600)\n"
     "  --quiet              print only problems, no summary\n"
     "  --no-texture-check   do not look for texture files on disk\n"
+    "  --                   what follows is the scene file, even when it begins with '-'\n"
+    "\n"
+    "No output may be the scene file, one of its textures or another output.\n"
     "\n"
     "Exit status: 0 valid (warnings allowed), 1 malformed or invalid, 2 usage or I/O error,\n"
     "3 truncated (the file ends inside open blocks, as when an export was cut off).\n";
@@ -50,9 +56,18 @@ struct Options {
 };
 
 bool parse_arguments(int argc, char** argv, Options& options) {
+    bool only_files = false;  // after "--", which lets a file name begin with '-'
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--obj" && i + 1 < argc) {
+        if (only_files || arg.size() < 2 || arg[0] != '-') {
+            if (!options.scene_path.empty()) {
+                std::fprintf(stderr, "vistrel-inspect: more than one scene file given\n");
+                return false;
+            }
+            options.scene_path = arg;
+        } else if (arg == "--") {
+            only_files = true;
+        } else if (arg == "--obj" && i + 1 < argc) {
             options.obj_path = argv[++i];
         } else if (arg == "--png" && i + 1 < argc) {
             options.png_path = argv[++i];
@@ -66,13 +81,8 @@ bool parse_arguments(int argc, char** argv, Options& options) {
             options.quiet = true;
         } else if (arg == "--no-texture-check") {
             options.check_textures = false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "vistrel-inspect: unknown option %s\n", arg.c_str());
-            return false;
-        } else if (options.scene_path.empty()) {
-            options.scene_path = arg;
         } else {
-            std::fprintf(stderr, "vistrel-inspect: more than one scene file given\n");
+            std::fprintf(stderr, "vistrel-inspect: unknown option %s\n", arg.c_str());
             return false;
         }
     }
@@ -102,8 +112,41 @@ void write_preview(const Options& options, const inspect::Scene& scene,
     }
 }
 
+// The files the run writes, each named as a message would name it.
+std::vector<inspect::NamedPath> outputs(const Options& options) {
+    std::vector<inspect::NamedPath> out;
+    if (!options.obj_path.empty()) {
+        out.push_back({options.obj_path, "the --obj output"});
+        out.push_back({inspect::mtl_path_for(options.obj_path), "the MTL file of --obj"});
+    }
+    if (!options.png_path.empty()) out.push_back({options.png_path, "the --png output"});
+    return out;
+}
+
+// The texture files the scene names, as the preview and the MTL file look them up.
+std::vector<inspect::NamedPath> textures(const std::vector<inspect::MeshRef>& meshes,
+                                         const std::string& scene_dir) {
+    std::set<std::string> paths;
+    for (const inspect::MeshRef& mesh : meshes) {
+        if (!mesh.texture.empty()) {
+            paths.insert(inspect::resolve_texture_path(mesh.texture, scene_dir));
+        }
+    }
+    std::vector<inspect::NamedPath> out;
+    for (const std::string& path : paths) out.push_back({path, "a texture of the scene"});
+    return out;
+}
+
+// False, with the message, when an output would replace an input or another output.
+bool outputs_allowed(const Options& options, const std::vector<inspect::NamedPath>& inputs) {
+    const std::string conflict = inspect::output_conflict(outputs(options), inputs);
+    if (!conflict.empty()) std::fprintf(stderr, "vistrel-inspect: %s\n", conflict.c_str());
+    return conflict.empty();
+}
+
 int inspect_file(const Options& options) {
     const char* name = options.scene_path.c_str();
+    if (!outputs_allowed(options, {{options.scene_path, "the scene being read"}})) return kUsage;
     const inspect::FileBytes bytes = inspect::read_file(options.scene_path);
     const inspect::ParseResult parsed = inspect::parse_scene(bytes.data.get(), bytes.size);
     if (parsed.status != inspect::ParseStatus::ok) {
@@ -115,6 +158,7 @@ int inspect_file(const Options& options) {
     }
     const std::vector<inspect::MeshRef> meshes = inspect::find_meshes(parsed.scene);
     const std::string scene_dir = folder_of(options.scene_path);
+    if (!outputs_allowed(options, textures(meshes, scene_dir))) return kUsage;
     const auto diagnostics =
         inspect::check_scene(parsed.scene, meshes, {scene_dir, options.check_textures});
     if (!options.quiet) {
@@ -160,7 +204,7 @@ int inspect_file(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kUsageText, stdout);
             return kValid;

@@ -84,8 +84,8 @@ std::string with_underscores(std::string_view text, unsigned char last) {
 }
 
 std::string group_name(const MeshRef& mesh) {
-    if (mesh.groups.empty()) return "default";
-    return obj_name(mesh.groups.back()->name());
+    const Block* group = mesh.innermost_group();
+    return group ? obj_name(group->name()) : "default";
 }
 
 // Where the next mesh's v, vt and vn lines start counting, from 1.
@@ -168,15 +168,6 @@ std::string file_name_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string mtl_path_for(const std::string& obj_path) {
-    const std::size_t dot = obj_path.rfind('.');
-    const std::size_t slash = obj_path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
-        return obj_path + ".mtl";
-    }
-    return obj_path.substr(0, dot) + ".mtl";
-}
-
 ObjTotals write_files(OutputFile& obj, OutputFile& mtl, const std::vector<MeshRef>& meshes,
                       const std::string& mtl_name, const std::string& scene_dir) {
     ObjTotals totals;
@@ -206,6 +197,15 @@ ObjTotals write_files(OutputFile& obj, OutputFile& mtl, const std::vector<MeshRe
 std::string obj_name(std::string_view name) {
     const std::string out = with_underscores(name, ' ');
     return out.empty() ? "unnamed" : out;
+}
+
+std::string mtl_path_for(const std::string& obj_path) {
+    const std::size_t dot = obj_path.rfind('.');
+    const std::size_t slash = obj_path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return obj_path + ".mtl";
+    }
+    return obj_path.substr(0, dot) + ".mtl";
 }
 
 ObjTotals write_obj(const std::vector<MeshRef>& meshes, const std::string& obj_path,

@@ -21,6 +21,9 @@ struct ObjTotals {
 ObjTotals write_obj(const std::vector<MeshRef>& meshes, const std::string& obj_path,
                     const std::string& scene_dir);
 
+// The MTL file written beside OBJ_PATH: its extension replaced by .mtl.
+std::string mtl_path_for(const std::string& obj_path);
+
 // A name as OBJ and MTL statements accept it: blanks and control bytes become '_'.
 std::string obj_name(std::string_view name);
 

@@ -1,5 +1,7 @@
 #include "preview_camera.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "scene_meshes.h"
@@ -79,13 +81,19 @@ bool camera_from_scene(const Scene& scene, PreviewCamera& camera,
 }
 
 PreviewCamera framing_camera(Vec3 low, Vec3 high) {
-    const Vec3 centre = (low + high) * 0.5f;
-    float radius = length(high - low) * 0.5f;
+    // In double, so that a box spanning most of the float range still gets a finite eye.
+    const double centre[3] = {(double(low.x) + high.x) / 2, (double(low.y) + high.y) / 2,
+                              (double(low.z) + high.z) / 2};
+    const double size[3] = {double(high.x) - low.x, double(high.y) - low.y, double(high.z) - low.z};
+    double radius = std::sqrt(size[0] * size[0] + size[1] * size[1] + size[2] * size[2]) / 2;
     if (!(radius > 0) || !std::isfinite(radius)) radius = 1;
     PreviewCamera camera;
     camera.tan_half_fov = tan_half(kDefaultFov);
-    const float distance = 1.05f * radius / std::sin(kDefaultFov * kPi / 360.0f);
-    camera.eye = is_finite(centre) ? centre + Vec3{0, 0, distance} : Vec3{0, 0, distance};
+    const double distance = 1.05 * radius / std::sin(kDefaultFov * kPi / 360.0);
+    const bool centred = std::isfinite(centre[0] + centre[1] + centre[2]);
+    const double z = std::min((centred ? centre[2] : 0) + distance, double(FLT_MAX));
+    camera.eye =
+        centred ? Vec3{float(centre[0]), float(centre[1]), float(z)} : Vec3{0, 0, float(z)};
     camera.forward = {0, 0, -1};
     camera.right = {1, 0, 0};
     camera.up = {0, 1, 0};

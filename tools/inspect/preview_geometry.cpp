@@ -89,10 +89,16 @@ Vec3 Matrix4::apply(Vec3 p) const {
             p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]};
 }
 
-Matrix4 world_matrix(const MeshRef& mesh) {
-    Matrix4 out;
-    for (auto group = mesh.groups.rbegin(); group != mesh.groups.rend(); ++group) {
-        out = out * group_matrix(**group);
+std::vector<GroupPlacement> place_groups(const GroupList& groups) {
+    std::vector<GroupPlacement> out(groups.size());
+    for (std::size_t i = 0; i < groups.size(); ++i) {
+        const GroupRef& group = groups[i];
+        out[i].world = group_matrix(*group.block);
+        out[i].in_definition = group.block->keyword != "group";
+        if (group.parent == kNoGroup) continue;  // parents come before the groups they hold
+        const GroupPlacement& parent = out[group.parent];
+        out[i].world = out[i].world * parent.world;
+        out[i].in_definition = out[i].in_definition || parent.in_definition;
     }
     return out;
 }
@@ -163,7 +169,19 @@ void PreviewScene::bounds(Vec3& lower, Vec3& upper) const {
     upper = {box.upper_x, box.upper_y, box.upper_z};
 }
 
-void PreviewScene::add_mesh(const MeshRef& mesh, const TextureImage* texture) {
+void PreviewScene::scale(float factor) {
+    for (std::size_t id = 0; id < vertices_.size(); ++id) {
+        auto [points, count] = vertices_[id];
+        for (float* p = points; p != points + 3 * count; ++p) *p *= factor;
+        RTCGeometry geometry = rtcGetGeometry(scene_, static_cast<unsigned>(id));
+        rtcUpdateGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0);
+        rtcCommitGeometry(geometry);
+    }
+    commit();
+}
+
+void PreviewScene::add_mesh(const MeshRef& mesh, const Matrix4& world,
+                            const TextureImage* texture) {
     const std::size_t vertex_count = mesh.vertex_count();
     const std::size_t triangle_count = mesh.triangle_count();
     if (vertex_count == 0 || triangle_count == 0 || !mesh.triangles.data->holds_ints()) return;
@@ -174,7 +192,6 @@ void PreviewScene::add_mesh(const MeshRef& mesh, const TextureImage* texture) {
     auto* corners = reinterpret_cast<std::uint32_t*>(buffers_.back().get());
     copy_floats(*mesh.vertices.data, 3 * vertex_count, points);
     for (int c = 0; c < 3; ++c) points[3 * vertex_count + c] = 0;
-    const Matrix4 world = world_matrix(mesh);
     if (!world.is_identity()) {
         for (float* p = points; p != points + 3 * vertex_count; p += 3) {
             const Vec3 moved = world.apply({p[0], p[1], p[2]});
@@ -201,6 +218,7 @@ void PreviewScene::add_mesh(const MeshRef& mesh, const TextureImage* texture) {
     // Hits name their geometry by id: the index of its material.
     rtcAttachGeometryByID(scene_, geometry, static_cast<unsigned>(materials_.size()));
     rtcReleaseGeometry(geometry);
+    vertices_.emplace_back(points, vertex_count);
 
     PreviewMaterial material;
     for (int c = 0; c < 3; ++c) material.diffuse[c] = clamp01(mesh.diffuse[c]);

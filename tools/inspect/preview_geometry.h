@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "large_buffer.h"
@@ -24,8 +25,14 @@ struct Matrix4 {
     Vec3 apply(Vec3 p) const;
 };
 
-// Local to world: the groups' transforms, the innermost applied first.
-Matrix4 world_matrix(const MeshRef& mesh);
+// Where a group places what it holds: local to world, its transforms applied first, then
+// those of the groups enclosing it; and whether it lies in a definition, which is not shown.
+struct GroupPlacement {
+    Matrix4 world;
+    bool in_definition = false;
+};
+// One placement per group of the list, each computed once from its parent's.
+std::vector<GroupPlacement> place_groups(const GroupList& groups);
 
 // What a hit on one mesh is shaded with.
 struct PreviewMaterial {
@@ -59,12 +66,14 @@ class PreviewScene {
     PreviewScene(const PreviewScene&) = delete;
     PreviewScene& operator=(const PreviewScene&) = delete;
 
-    // Adds the mesh's triangles, placed in the world, with their material. Triangles with
-    // indices outside the vertices are left out. The texture is used where the mesh has
-    // texture coordinates for it.
-    void add_mesh(const MeshRef& mesh, const TextureImage* texture);
+    // Adds the mesh's triangles, placed in the world by `world`, with their material.
+    // Triangles with indices outside the vertices are left out. The texture is used where the
+    // mesh has texture coordinates for it.
+    void add_mesh(const MeshRef& mesh, const Matrix4& world, const TextureImage* texture);
     // Builds the acceleration structure; afterwards rays can be cast.
     void commit();
+    // Multiplies every vertex by `factor` and builds the structure again.
+    void scale(float factor);
 
     RTCScene scene() const { return scene_; }
     const std::vector<PreviewMaterial>& materials() const { return materials_; }
@@ -79,6 +88,7 @@ class PreviewScene {
     std::string error_;  // the first error Embree reported
     std::vector<LargeBuffer> buffers_;
     std::vector<PreviewMaterial> materials_;
+    std::vector<std::pair<float*, std::size_t>> vertices_;  // by geometry id: points, count
 };
 
 }  // namespace inspect

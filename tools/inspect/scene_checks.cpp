@@ -173,9 +173,11 @@ class Checker {
         if (!textures_seen_.insert(mesh.texture).second) return;  // one report per file
         const std::string path = resolve_texture_path(mesh.texture, options_.scene_dir);
         struct stat info;
-        if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        const bool found = stat(path.c_str(), &info) == 0;
+        if (!found || !S_ISREG(info.st_mode)) {
             warn(mesh.texture_offset, "material " + quoted(mesh.material_name) + ": texture file " +
-                                          quoted(mesh.texture) + " not found");
+                                          quoted(mesh.texture) +
+                                          (found ? " is not a regular file" : " not found"));
         }
     }
 

@@ -1,6 +1,6 @@
 #include "scene_meshes.h"
 
-#include <utility>
+#include <memory>
 
 namespace inspect {
 
@@ -62,20 +62,9 @@ void describe_material(const Block& object, MeshRef& mesh) {
     find_texture(*mesh.surface, mesh);
 }
 
-}  // namespace
-
-bool is_group(const Block& block) {
-    return block.keyword == "group" || block.keyword == "#define group";
-}
-
-bool is_object(const Block& block) {
-    return block.keyword == "object" || block.keyword == "#define object";
-}
-
-MeshRef describe_object(const Block& object, std::vector<const Block*> groups) {
+MeshRef describe_object(const Block& object) {
     MeshRef mesh;
     mesh.object = &object;
-    mesh.groups = std::move(groups);
     mesh.geometry = object.find_block("geometry");
     if (mesh.geometry) {
         const Block& geometry = *mesh.geometry;
@@ -90,21 +79,37 @@ MeshRef describe_object(const Block& object, std::vector<const Block*> groups) {
     return mesh;
 }
 
+}  // namespace
+
+bool is_group(const Block& block) {
+    return block.keyword == "group" || block.keyword == "#define group";
+}
+
+bool is_object(const Block& block) {
+    return block.keyword == "object" || block.keyword == "#define object";
+}
+
 std::vector<MeshRef> find_meshes(const Scene& scene) {
     std::vector<MeshRef> meshes;
-    std::vector<const Block*> groups;
+    auto groups = std::make_shared<GroupList>();
+    std::size_t current = kNoGroup;
     walk_blocks(
         scene.root,
         [&](const Block& block) {
             if (is_object(block)) {
-                meshes.push_back(describe_object(block, groups));
+                meshes.push_back(describe_object(block));
+                meshes.back().groups = groups;
+                meshes.back().group = current;
                 return false;
             }
-            if (is_group(block)) groups.push_back(&block);
+            if (is_group(block)) {
+                groups->push_back({&block, current});
+                current = groups->size() - 1;
+            }
             return true;
         },
         [&](const Block& block) {
-            if (is_group(block)) groups.pop_back();
+            if (is_group(block)) current = (*groups)[current].parent;
         });
     return meshes;
 }

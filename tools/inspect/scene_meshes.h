@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,22 @@ struct ArrayRef {
     explicit operator bool() const { return data != nullptr; }
 };
 
+constexpr std::size_t kNoGroup = SIZE_MAX;
+
+// A group that encloses objects, linked to the group enclosing it (kNoGroup at the top level).
+// Groups are listed before the groups nested in them.
+struct GroupRef {
+    const Block* block = nullptr;
+    std::size_t parent = kNoGroup;
+};
+using GroupList = std::vector<GroupRef>;
+
 struct MeshRef {
     const Block* object = nullptr;
-    std::vector<const Block*> groups;  // enclosing groups, outermost first
+    // The enclosing groups, shared by every mesh of the scene, so that memory stays in
+    // proportion to the file however deep the nesting; `group` is the innermost one.
+    std::shared_ptr<const GroupList> groups;
+    std::size_t group = kNoGroup;
     const Block* geometry = nullptr;
     ArrayRef vertices, normals, uvs, triangles, triangle_normals, triangle_uvs;
 
@@ -33,11 +48,13 @@ struct MeshRef {
 
     std::size_t vertex_count() const { return vertices ? vertices.data->size() / 3 : 0; }
     std::size_t triangle_count() const { return triangles ? triangles.data->size() / 3 : 0; }
+    const Block* innermost_group() const {
+        return group == kNoGroup ? nullptr : (*groups)[group].block;
+    }
 };
 
 // Every object of the scene in file order, in groups and definitions alike.
 std::vector<MeshRef> find_meshes(const Scene& scene);
-MeshRef describe_object(const Block& object, std::vector<const Block*> groups);
 
 bool is_group(const Block& block);
 bool is_object(const Block& block);

@@ -4,8 +4,9 @@
 #include <tbb/blocked_range.h>
 #include <tbb/parallel_for.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "preview_camera.h"
@@ -19,12 +20,15 @@ constexpr float kAmbient = 0.3f;       // the share of light a surface seen edge
 constexpr int kMaxLayers = 16;         // transparent surfaces a ray passes before it stops
 constexpr float kOpaque = 1.0f / 512;  // light left below which nothing behind shows
 
-bool in_definition(const MeshRef& mesh) {
-    if (mesh.object->keyword != "object") return true;
-    for (const Block* group : mesh.groups) {
-        if (group->keyword != "group") return true;
-    }
-    return false;
+// Embree casts rays only from points whose coordinates are within about 1.8e18.
+constexpr float kRayReach = 1e18f;
+
+// The vector times a power of two that brings its largest component near 1: the normals of
+// very large or very small triangles, whose squares would overflow or vanish.
+Vec3 near_unit(Vec3 a) {
+    const float largest = std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)});
+    if (!(largest > 0) || !std::isfinite(largest)) return a;
+    return a * std::ldexp(1.0f, -std::ilogb(largest));
 }
 
 struct Tracer {
@@ -60,7 +64,7 @@ struct Tracer {
             const PreviewMaterial& material = materials[ray.hit.geomID];
             float surface[3];
             material.colour(ray.hit.primID, ray.hit.u, ray.hit.v, surface);
-            Vec3 normal{ray.hit.Ng_x, ray.hit.Ng_y, ray.hit.Ng_z};
+            Vec3 normal = near_unit({ray.hit.Ng_x, ray.hit.Ng_y, ray.hit.Ng_z});
             const float facing = normalize(normal) ? std::fabs(dot(normal, d)) : 1;
             const float light = kAmbient + (1 - kAmbient) * facing;
             for (int c = 0; c < 3; ++c) rgb[c] += through * material.alpha * surface[c] * light;
@@ -80,12 +84,16 @@ std::uint8_t to_byte(float value) {
 }  // namespace
 
 bool parse_preview_size(const std::string& text, PreviewOptions& options) {
-    int width = 0, height = 0;
-    char rest = 0;
-    if (std::sscanf(text.c_str(), "%dx%d%c", &width, &height, &rest) != 2) return false;
+    // Digits only: a sign, a blank or a number too large for its type is no size.
+    unsigned long width = 0, height = 0;
+    const char* end = text.data() + text.size();
+    const auto [x, width_error] = std::from_chars(text.data(), end, width);
+    if (width_error != std::errc() || x == end || *x != 'x') return false;
+    const auto [rest, height_error] = std::from_chars(x + 1, end, height);
+    if (height_error != std::errc() || rest != end) return false;
     if (width < 1 || width > 16384 || height < 1 || height > 16384) return false;
-    options.width = width;
-    options.height = height;
+    options.width = int(width);
+    options.height = int(height);
     return true;
 }
 
@@ -93,9 +101,17 @@ RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
                         const PreviewOptions& options, std::vector<std::string>& warnings) {
     PreviewScene preview;
     TextureCache textures;
+    const std::vector<GroupPlacement> groups = meshes.empty() || !meshes.front().groups
+                                                   ? std::vector<GroupPlacement>()
+                                                   : place_groups(*meshes.front().groups);
+    const Matrix4 top_level;
     for (const MeshRef& mesh : meshes) {
-        if (!mesh.vertices || !mesh.triangles || in_definition(mesh)) continue;
-        preview.add_mesh(mesh, textures.find(mesh, options.scene_dir, warnings));
+        const GroupPlacement* group = mesh.group == kNoGroup ? nullptr : &groups[mesh.group];
+        const bool in_definition =
+            mesh.object->keyword != "object" || (group && group->in_definition);
+        if (!mesh.vertices || !mesh.triangles || in_definition) continue;
+        preview.add_mesh(mesh, group ? group->world : top_level,
+                         textures.find(mesh, options.scene_dir, warnings));
     }
     preview.commit();
 
@@ -104,6 +120,15 @@ RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
         Vec3 lower, upper;
         preview.bounds(lower, upper);
         camera = framing_camera(lower, upper);
+    }
+    // A camera farther out than rays can start from: the scene and the camera are shrunk
+    // together by a power of two, which changes no pixel of the picture.
+    const float farthest =
+        std::max({std::fabs(camera.eye.x), std::fabs(camera.eye.y), std::fabs(camera.eye.z)});
+    if (farthest > kRayReach) {
+        const float factor = std::ldexp(1.0f, std::ilogb(kRayReach) - std::ilogb(farthest) - 1);
+        preview.scale(factor);
+        camera.eye = camera.eye * factor;
     }
     RgbImage image;
     image.width = options.width;

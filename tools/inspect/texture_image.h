@@ -8,9 +8,14 @@
 
 namespace inspect {
 
+// Images of more pixels than this are not loaded: one takes 3 bytes a pixel, and a small
+// file can declare a huge image.
+constexpr long long kMaxTexturePixels = 64LL << 20;  // 8192 x 8192, 192 MB
+
 class TextureImage {
   public:
-    // Loads the file as 8-bit RGB; on failure the image is empty and `error` says why.
+    // Loads the file as 8-bit RGB; on failure the image is empty and `error` says why. Only
+    // regular files are read, and only images of at most kMaxTexturePixels.
     explicit TextureImage(const std::string& path);
 
     bool loaded() const { return pixels_ != nullptr; }
