@@ -29,41 +29,41 @@ module VistrelExporter
 
     # Every visible face of the container with a smooth edge is added before normals are asked.
     def add(face, mesh)
-      points = (1..mesh.count_points).map { |i| mesh.point_at(i) }
+      points = (1..mesh.count_points).map { |i| coordinates(mesh.point_at(i)) }
       vertices = vertices_of(face, points)
       angles = {}.compare_by_identity
       corner_angles(mesh, points).each_with_index do |angle, i|
         angles[vertices[i]] = angles.fetch(vertices[i], 0.0) + angle if vertices[i]
       end
-      normal = face.normal
       @angles[face] = angles
       @points[face] = vertices
-      @normals[face] = [normal.x.to_f, normal.y.to_f, normal.z.to_f]
+      @normals[face] = coordinates(face.normal)
     end
 
     # One normal for each of the mesh's points.
     def normals(face, mesh)
       @points[face].each_with_index.map do |vertex, i|
-        averaged = vertex && at(vertex)[face]
-        averaged ? Geom::Vector3d.new(*averaged) : mesh.normal_at(i + 1)
+        (vertex && at(vertex)[face]) || mesh.normal_at(i + 1)
       end
     end
 
     private
 
+    # points: as [x, y, z].
     def vertices_of(face, points)
       vertices = face.vertices
       by_position = {}
-      vertices.each { |vertex| by_position[key(vertex.position)] = vertex }
+      vertices.each { |vertex| by_position[coordinates(vertex.position)] = vertex }
       points.map do |point|
-        by_position.fetch(key(point)) do
-          nearest = vertices.min_by { |vertex| vertex.position.distance(point) }
-          nearest if nearest && nearest.position.distance(point) <= TOLERANCE
+        by_position.fetch(point) do
+          at = Geom::Point3d.new(*point)
+          nearest = vertices.min_by { |vertex| vertex.position.distance(at) }
+          nearest if nearest && nearest.position.distance(at) <= TOLERANCE
         end
       end
     end
 
-    def key(point)
+    def coordinates(point)
       [point.x.to_f, point.y.to_f, point.z.to_f]
     end
 
@@ -82,28 +82,41 @@ module VistrelExporter
     end
 
     def angle(at, before, after)
-      u = [before.x - at.x, before.y - at.y, before.z - at.z]
-      v = [after.x - at.x, after.y - at.y, after.z - at.z]
-      Math.atan2(length(cross(u, v)), dot(u, v))
+      ux = before[0] - at[0]
+      uy = before[1] - at[1]
+      uz = before[2] - at[2]
+      vx = after[0] - at[0]
+      vy = after[1] - at[1]
+      vz = after[2] - at[2]
+      cross = Math.sqrt((uy * vz - uz * vy)**2 + (uz * vx - ux * vz)**2 + (ux * vy - uy * vx)**2)
+      Math.atan2(cross, ux * vx + uy * vy + uz * vz)
     end
 
     # The faces around the vertex fall into surfaces joined across its smooth edges; each face
     # of a surface of more than one gets the surface's averaged normal.
     def at(vertex)
       @by_vertex[vertex] ||= begin
-        faces = vertex.faces.select { |face| @angles.key?(face) && @angles[face].key?(vertex) }
         root = {}.compare_by_identity
-        faces.each { |face| root[face] = face }
+        vertex.faces.each { |face| root[face] = face if @angles[face]&.key?(vertex) }
         vertex.edges.each do |edge|
           next unless edge.smooth?
 
-          joined = edge.faces.select { |face| root.key?(face) }
-          joined.each_cons(2) { |a, b| root[find(root, a)] = find(root, b) }
+          first = nil
+          edge.faces.each do |face|
+            next unless root.key?(face)
+
+            if first
+              root[find(root, face)] = find(root, first)
+            else
+              first = face
+            end
+          end
         end
-        surfaces = faces.group_by { |face| find(root, face) }.values
-        surfaces.each_with_object({}.compare_by_identity) do |surface, normals|
+        normals = {}.compare_by_identity
+        root.keys.group_by { |face| find(root, face) }.each_value do |surface|
           average(surface, vertex, normals) if surface.size > 1
         end
+        normals
       end
     end
 
@@ -115,32 +128,25 @@ module VistrelExporter
     # Faces turned against the first one count turned back; each face gets the average on its
     # own side.
     def average(surface, vertex, normals)
-      first = @normals[surface.first]
-      sum = [0.0, 0.0, 0.0]
+      fx, fy, fz = @normals[surface.first]
+      x = y = z = 0.0
       surface.each do |face|
-        normal = @normals[face]
-        weight = @angles[face][vertex] * (dot(normal, first).negative? ? -1.0 : 1.0)
-        3.times { |k| sum[k] += weight * normal[k] }
+        nx, ny, nz = @normals[face]
+        weight = @angles[face][vertex]
+        weight = -weight if nx * fx + ny * fy + nz * fz < 0.0
+        x += weight * nx
+        y += weight * ny
+        z += weight * nz
       end
-      size = length(sum)
+      size = Math.sqrt(x * x + y * y + z * z)
       return if size < 1e-12
 
+      outwards = Geom::Vector3d.new(x / size, y / size, z / size)
+      inwards = Geom::Vector3d.new(-x / size, -y / size, -z / size)
       surface.each do |face|
-        side = dot(sum, @normals[face]).negative? ? -size : size
-        normals[face] = sum.map { |value| value / side }
+        nx, ny, nz = @normals[face]
+        normals[face] = x * nx + y * ny + z * nz < 0.0 ? inwards : outwards
       end
-    end
-
-    def cross(u, v)
-      [u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]]
-    end
-
-    def dot(u, v)
-      u[0] * v[0] + u[1] * v[1] + u[2] * v[2]
-    end
-
-    def length(u)
-      Math.sqrt(dot(u, u))
     end
   end
 end
