@@ -67,9 +67,7 @@ module Sketchup
       @faces = []
     end
 
-    def common_edge(other)
-      edges.find { |edge| edge.vertices.include?(other) }
-    end
+    def common_edge(other); edges.find { |edge| edge.vertices.include?(other) }; end
   end
 
   # Shared by the faces on both its sides; hard unless made smooth (and soft), as SketchUp's
@@ -78,19 +76,14 @@ module Sketchup
     attr_reader :vertices, :faces
     attr_writer :smooth, :soft
 
-    def initialize(start, finish)
-      @vertices = [start, finish]
+    def initialize(*vertices)
+      @vertices = vertices
       @faces = []
-      @vertices.each { |vertex| vertex.edges << self }
+      vertices.each { |vertex| vertex.edges << self }
     end
 
-    def smooth?
-      !!@smooth
-    end
-
-    def soft?
-      !!@soft
-    end
+    def smooth?; !!@smooth; end
+    def soft?; !!@soft; end
   end
 
   # Painted textured faces have texture coordinates in texture repeats, the others in inches.
@@ -115,11 +108,9 @@ module Sketchup
     # From the first triangle; + 0.0 leaves no negative zero.
     def normal
       a, b, c = @triangles.first.map { |index| corners[index.abs - 1] }
-      u = [b[0] - a[0], b[1] - a[1], b[2] - a[2]]
-      v = [c[0] - a[0], c[1] - a[1], c[2] - a[2]]
+      u, v = [b, c].map { |p| p.zip(a).map { |pk, ak| pk - ak } }
       n = [u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]]
-      length = Math.sqrt(n.sum { |value| value * value })
-      Geom::Vector3d.new(*n.map { |value| value / length + 0.0 })
+      Geom::Vector3d.new(*n.map { |value| value / Math.sqrt(n.sum { |k| k * k }) + 0.0 })
     end
 
     def mesh(flags)
