@@ -50,6 +50,7 @@ module Sketchup
   # corner for a distorted texture.
   class Element
     attr_reader :material, :layer, :name, :entities, :definition, :transformation, :corners, :q
+    attr_writer :material, :hidden
 
     def initialize(**fields) = fields.each { |key, value| instance_variable_set(:"@#{key}", value) }
     def hidden? = !!@hidden

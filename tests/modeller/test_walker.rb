@@ -129,7 +129,8 @@ class WalkerTest < Minitest::Test
 
   # The cylinder's reviewed calls give each corner of the smooth side the normal averaged with
   # the sides across its smooth edges, weighted by angle (a side cut in two counts once); the
-  # seam and the cap's edges keep both sides' normals apart; the flat cap keeps its own.
+  # seam and the cap's edges keep both sides' normals apart, and so does the hidden bottom; the
+  # flat cap keeps its own.
   def test_smooth_cylinder
     assert_equal [0, 2, 22], assert_golden_scene('cylinder', Models.cylinder).to_a.first(3)
     normals = Hash.new { |hash, key| hash[key] = [] }
@@ -138,9 +139,9 @@ class WalkerTest < Minitest::Test
     end
     side = ->(degrees) { [Math.cos(degrees * Math::PI / 180).round(4), Math.sin(degrees * Math::PI / 180).round(4), 0.0] }
     [
-      ['', [10.0, 0.0, 0.0], [side[22.5], side[-22.5]]],  # the hard seam
+      ['', [10.0, 0.0, 0.0], [side[22.5], side[-22.5]]],  # the hard seam, not joined below
       ['', [10.0, 0.0, 20.0], [side[22.5], side[-22.5]]],
-      ['', [7.0711, 7.0711, 0.0], [side[45]]],             # smooth
+      ['', [7.0711, 7.0711, 0.0], [side[45]]],             # smooth, not bent by the bottom
       ['', [7.0711, 7.0711, 20.0], [side[45]]],
       ['', [0.0, 10.0, 0.0], [side[90]]],                  # a whole side and one cut in two
       ['', [-7.0711, 7.0711, 20.0], [side[135]]],
