@@ -108,10 +108,12 @@ module Sketchup
 
     # From the first triangle; + 0.0 leaves no negative zero.
     def normal
-      a, b, c = @triangles.first.map { |index| corners[index.abs - 1] }
-      u, v = [b, c].map { |p| p.zip(a).map { |pk, ak| pk - ak } }
-      n = [u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]]
-      Geom::Vector3d.new(*n.map { |value| value / Math.sqrt(n.sum { |k| k * k }) + 0.0 })
+      @normal ||= begin
+        a, b, c = @triangles.first.map { |index| corners[index.abs - 1] }
+        u, v = [b, c].map { |p| p.zip(a).map { |pk, ak| pk - ak } }
+        n = [u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]]
+        Geom::Vector3d.new(*n.map { |value| value / Math.sqrt(n.sum { |k| k * k }) + 0.0 })
+      end
     end
 
     def mesh(flags)
