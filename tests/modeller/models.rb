@@ -52,4 +52,42 @@ module Models
       quad(3, 3, layer: off), Group.new(name: 'Off', entities: [quad(1, 1)], layer: off)
     ], Sketchup::View.new(camera, 800, 600))
   end
+
+  # Faces that meet at shared vertices and edges, as SketchUp keeps them: the points, then each
+  # face's corners as indices into them (a convex polygon, cut into a fan). Returns the faces
+  # and a way to make the edge between two points smooth and soft.
+  def joined(points, polygons, **options)
+    vertices = points.map { |point| Sketchup::Vertex.new(Geom::Point3d.new(*point.map(&:to_f))) }
+    faces = polygons.map do |corners|
+      n = corners.size
+      fan = (1...n - 1).map { |j| [j == 1 ? 1 : -1, j + 1, j + 2 == n ? n : -(j + 2)] }
+      Sketchup::Face.new(vertices: vertices.values_at(*corners), triangles: fan, **options)
+    end
+    smooth = lambda do |a, b|
+      edge = vertices[a].common_edge(vertices[b])
+      edge.smooth = edge.soft = true
+    end
+    [faces, smooth]
+  end
+
+  # A cylinder of eight sides (radius 10, corners to 4 decimals, height 20) with a painted flat
+  # cap on top and a hidden bottom. Its side edges are smooth but one, a seam at +x; side 2 is
+  # cut in two triangles by a smooth diagonal; side 5 faces inwards; the cap's edges are hard,
+  # the hidden bottom's smooth.
+  def cylinder
+    ring = Array.new(8) do |k|
+      [Math.cos(k * Math::PI / 4), Math.sin(k * Math::PI / 4)].map { |c| (10 * c).round(4) + 0.0 }
+    end
+    sides = Array.new(8) { |k| [k, (k + 1) % 8, (k + 1) % 8 + 8, k + 8] }
+    sides[2, 1] = [[2, 3, 11], [2, 11, 10]]
+    sides[6] = sides[6].reverse
+    faces, smooth = joined(ring.map { |x, y| [x, y, 0] } + ring.map { |x, y| [x, y, 20] },
+                           sides + [(8..15).to_a, (0..7).to_a.reverse])
+    (1..7).each { |k| smooth.call(k, k + 8) }
+    smooth.call(2, 11)
+    (0..7).each { |k| smooth.call(k, (k + 1) % 8) }
+    faces[-2].material = paint('Cap', [90, 90, 200])
+    faces[-1].hidden = true
+    Sketchup::Model.new('Cylinder', '', faces, Sketchup::View.new(camera(target: [0.0, 0.0, 10.0]), 800, 600))
+  end
 end

@@ -50,6 +50,7 @@ module Sketchup
   # corner for a distorted texture.
   class Element
     attr_reader :material, :layer, :name, :entities, :definition, :transformation, :corners, :q
+    attr_writer :material, :hidden
 
     def initialize(**fields) = fields.each { |key, value| instance_variable_set(:"@#{key}", value) }
     def hidden? = !!@hidden
@@ -57,8 +58,64 @@ module Sketchup
   Group = Class.new(Element)
   ComponentInstance = Class.new(Element)
 
+  # A corner shared by the faces and edges that meet there.
+  class Vertex
+    attr_reader :position, :edges, :faces
+
+    def initialize(position)
+      @position = position
+      @edges = []
+      @faces = []
+    end
+
+    def common_edge(other); edges.find { |edge| edge.vertices.include?(other) }; end
+  end
+
+  # Shared by the faces on both its sides; hard unless made smooth (and soft), as SketchUp's
+  # Soften Edges does.
+  class Edge
+    attr_reader :vertices, :faces
+    attr_writer :smooth, :soft
+
+    def initialize(*vertices)
+      @vertices = vertices
+      @faces = []
+      vertices.each { |vertex| vertex.edges << self }
+    end
+
+    def smooth?; !!@smooth; end
+    def soft?; !!@soft; end
+  end
+
   # Painted textured faces have texture coordinates in texture repeats, the others in inches.
+  # Given vertices (shared with other faces), the corners are theirs; else the face has its own.
+  # Its edges are the mesh's shown ones, shared with a face that already runs along them.
   class Face < Element
+    attr_reader :vertices, :edges
+
+    def initialize(**fields)
+      super
+      @vertices ||= corners.map { |corner| Vertex.new(Geom::Point3d.new(*corner)) }
+      @corners ||= @vertices.map { |vertex| vertex.position.to_a }
+      @edges = @triangles.flat_map do |triangle|
+        (0...3).select { |k| triangle[k].positive? }.map do |k|
+          start, finish = @vertices.values_at(triangle[k] - 1, triangle[(k + 1) % 3].abs - 1)
+          start.common_edge(finish) || Edge.new(start, finish)
+        end
+      end
+      (@vertices + @edges).each { |element| element.faces << self }
+    end
+
+    # From the first triangle; + 0.0 leaves no negative zero.
+    def normal
+      @normal ||= begin
+        a, b, c = @triangles.first.map { |index| corners[index.abs - 1] }
+        u, v = [b, c].map { |p| p.zip(a).map { |pk, ak| pk - ak } }
+        n = [u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]]
+        Geom::Vector3d.new(*n.map { |value| value / Math.sqrt(n.sum { |k| k * k }) + 0.0 })
+      end
+    end
+
     def mesh(flags)
       raise ArgumentError, "flags #{flags}" unless flags == 5
 
@@ -67,7 +124,7 @@ module Sketchup
         w = q ? q[i] : 1.0
         texture ? Geom::Point3d.new(x / texture.width * w, y / texture.height * w, w) : Geom::Point3d.new(x, y, 1.0)
       end
-      Geom::PolygonMesh.new(corners.map { |c| Geom::Point3d.new(*c) }, Geom::Vector3d.new(0.0, 0.0, 1.0), uvqs, @triangles)
+      Geom::PolygonMesh.new(corners.map { |c| Geom::Point3d.new(*c) }, normal, uvqs, @triangles)
     end
 
     def get_UVHelper(front, _back, writer) = front && writer && UVHelper.new(*corners.transpose.first(2).map(&:minmax))

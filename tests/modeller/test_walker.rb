@@ -17,19 +17,8 @@ class WalkerTest < Minitest::Test
 
   def teardown = FileUtils.remove_entry(@dir)
 
-  # data/house.calls: the calls the house must make; data/house.vsf: what the extension writes
-  # for them, with @DIR@ for the scene's folder.
   def test_house_makes_the_expected_calls_and_scene
-    golden = File.binread(File.join(__dir__, 'data', 'house.vsf'))
-    exporter = Vistrel_sketchup_plugin::SketchupExporter.new
-    File.foreach(File.join(__dir__, 'data', 'house.calls')) do |line|
-      name, *args = JSON.parse(line)
-      args[1] = "#{@dir}/expected.vsf" if name == 'open_file'
-      exporter.send(name, *args)
-    end
-    assert_equal golden, File.binread("#{@dir}/expected.vsf")
-    summary = VistrelExporter::SceneExport.new(Models.house).write(@scene)
-    assert_equal golden, File.binread(@scene).gsub(@dir.b, '@DIR@'.b)
+    summary = assert_golden_scene('house', Models.house)
     assert_equal [5, 9, 24, @scene], summary.to_a.first(4)
     assert_equal %w[001_wood.png 002_wood.png 003_brick.jpg], Dir.children("#{@dir}/house_textures").sort
     assert_equal %w[expected.vsf house.vsf house_textures], Dir.children(@dir).sort
@@ -138,7 +127,53 @@ class WalkerTest < Minitest::Test
     assert_equal [5000, 1, 2], VistrelExporter::SceneExport.new(model).write(@scene).to_a.first(3)
   end
 
+  # The cylinder's reviewed calls give each corner of the smooth side the normal averaged with
+  # the sides across its smooth edges, weighted by angle (a side cut in two counts once); the
+  # seam and the cap's edges keep both sides' normals apart, and so does the hidden bottom; the
+  # flat cap keeps its own.
+  def test_smooth_cylinder
+    assert_equal [0, 2, 22], assert_golden_scene('cylinder', Models.cylinder).to_a.first(3)
+    normals = Hash.new { |hash, key| hash[key] = [] }
+    calls('cylinder').select { |name,| name == 'add_faces2' }.each do |_, _, _, points, _, ns, _, material|
+      points.each_slice(3).zip(ns.each_slice(3)) { |point, n| normals[[material, point]] |= [n.map { |c| c.round(4) + 0.0 }] }
+    end
+    side = ->(degrees) { [Math.cos(degrees * Math::PI / 180).round(4), Math.sin(degrees * Math::PI / 180).round(4), 0.0] }
+    [
+      ['', [10.0, 0.0, 0.0], [side[22.5], side[-22.5]]],  # the hard seam, not joined below
+      ['', [10.0, 0.0, 20.0], [side[22.5], side[-22.5]]],
+      ['', [7.0711, 7.0711, 0.0], [side[45]]],             # smooth, not bent by the bottom
+      ['', [7.0711, 7.0711, 20.0], [side[45]]],
+      ['', [0.0, 10.0, 0.0], [side[90]]],                  # a whole side and one cut in two
+      ['', [-7.0711, 7.0711, 20.0], [side[135]]],
+      ['', [0.0, -10.0, 0.0], [side[90], side[270]]],       # beside a side that faces inwards
+      ['Cap', [7.0711, 7.0711, 20.0], [[0.0, 0.0, 1.0]]],  # across the cap's hard edges
+      ['Cap', [10.0, 0.0, 20.0], [[0.0, 0.0, 1.0]]]
+    ].each do |material, point, expected|
+      assert_equal expected.sort, normals[[material, point]].sort, [material, point].inspect
+    end
+  end
+
   private
+
+  # data/NAME.calls: the calls the model must make; data/NAME.vsf: what the extension writes for
+  # them, with @DIR@ for the scene's folder. The walker's scene of the model must be the same.
+  def assert_golden_scene(name, model)
+    golden = File.binread(File.join(__dir__, 'data', "#{name}.vsf"))
+    exporter = Vistrel_sketchup_plugin::SketchupExporter.new
+    calls(name).each do |call, *args|
+      args[1] = "#{@dir}/expected.vsf" if call == 'open_file'
+      exporter.send(call, *args)
+    end
+    assert_equal golden, File.binread("#{@dir}/expected.vsf")
+    @scene = File.join(@dir, "#{name}.vsf")
+    summary = VistrelExporter::SceneExport.new(model).write(@scene)
+    assert_equal golden, File.binread(@scene).gsub(@dir.b, '@DIR@'.b)
+    summary
+  end
+
+  def calls(name)
+    File.readlines(File.join(__dir__, 'data', "#{name}.calls")).map { |line| JSON.parse(line) }
+  end
 
   # Every file under the test's folder with its content.
   def snapshot

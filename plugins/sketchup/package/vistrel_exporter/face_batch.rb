@@ -18,12 +18,13 @@ module VistrelExporter
     end
 
     # mesh: the face's polygon mesh with normals and front UVQ; uv_helper gives the coordinates
-    # instead for a distorted texture, whose image the texture writer unwarped for this face.
-    def add(mesh, surface, uv_helper = nil)
+    # instead for a distorted texture, whose image the texture writer unwarped for this face;
+    # normals, one for each point, replace the mesh's own.
+    def add(mesh, surface, uv_helper = nil, normals = nil)
       points = mesh.count_points
       (1..points).each do |i|
         point = mesh.point_at(i)
-        normal = mesh.normal_at(i)
+        normal = normals ? normals[i - 1] : mesh.normal_at(i)
         @positions.push(point.x, point.y, point.z)
         @normals.push(normal.x, normal.y, normal.z)
         push_uv(uv_helper ? uv_helper.get_front_UVQ(point) : mesh.uv_at(i, true), surface)

@@ -1,6 +1,7 @@
 # frozen_string_literal: true
 
 require_relative 'face_batch'
+require_relative 'smooth_normals'
 
 module VistrelExporter
   # Hands the visible part of a model to the extension: one group per group or component
@@ -121,14 +122,23 @@ module VistrelExporter
       Level.new(entity, ModelWalker.children(entity), entity.material ? entity : painted)
     end
 
-    # The container's own faces, handed over while its group is the innermost open one.
+    # The container's own faces, handed over while its group is the innermost open one. Faces
+    # with smooth edges are meshed first, since their normals depend on their neighbours; the
+    # others are meshed as they are batched. Each face is meshed once.
     def send_faces(entities, painted)
-      batches = {}
-      entities.each do |entity|
-        next unless entity.is_a?(Sketchup::Face) && ModelWalker.visible?(entity)
+      faces = entities.select { |entity| entity.is_a?(Sketchup::Face) && ModelWalker.visible?(entity) }
+      smooth = SmoothNormals.new
+      meshes = {}.compare_by_identity
+      faces.each do |face|
+        next unless SmoothNormals.smooth?(face)
 
-        add_face(batches, entity, painted)
-        @progress.step
+        smooth.add(face, meshes[face] = mesh(face))
+      end
+      batches = {}
+      faces.each do |face|
+        mesh = meshes[face]
+        normals = smooth.normals(face, mesh) if mesh
+        add_face(batches, face, mesh || mesh(face), normals, painted)
       end
       batches.each_value do |batch|
         batch.send_to(@exporter)
@@ -137,11 +147,15 @@ module VistrelExporter
       end
     end
 
-    def add_face(batches, face, painted)
-      mesh = face.mesh(FRONT_UVQ | NORMALS)
+    def mesh(face)
+      @progress.step
+      face.mesh(FRONT_UVQ | NORMALS)
+    end
+
+    def add_face(batches, face, mesh, normals, painted)
       surface = @surfaces.for_face(face, mesh, painted)
       uv_helper = face.get_UVHelper(true, false, @surfaces.writer) if surface.distorted
-      (batches[surface.name] ||= FaceBatch.new(surface)).add(mesh, surface, uv_helper)
+      (batches[surface.name] ||= FaceBatch.new(surface)).add(mesh, surface, uv_helper, normals)
     end
   end
 end
