@@ -40,11 +40,15 @@ set_property(TARGET vistrel_sketchup_plugin PROPERTY SOURCES ${vistrel_sources})
 target_include_directories(vistrel_sketchup_plugin PRIVATE ${Ruby_INCLUDE_DIRS})
 target_link_libraries(vistrel_sketchup_plugin PRIVATE vistrel_exporter ${Ruby_LIBRARIES})
 # Generated code: its unused runtime helpers, parameters and casts are SWIG's, not ours.
-target_compile_options(vistrel_sketchup_plugin PRIVATE
+set(vistrel_generated_code_options
   $<$<CXX_COMPILER_ID:GNU,Clang>:-Wno-unused-parameter -Wno-unused-function
   -Wno-deprecated-declarations -Wno-cast-function-type -Wno-missing-field-initializers>)
+target_compile_options(vistrel_sketchup_plugin PRIVATE ${vistrel_generated_code_options})
 set_target_properties(vistrel_sketchup_plugin PROPERTIES
   PREFIX ""
   OUTPUT_NAME vistrel_sketchup_plugin
   LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib$<0:>
   CXX_VISIBILITY_PRESET hidden)
+
+# The companion extension with definitions and placements.
+add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/instancing)
