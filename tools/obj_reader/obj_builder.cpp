@@ -18,13 +18,24 @@ void ObjBuilder::normal(float x, float y, float z) {
     normals_.insert(normals_.end(), {x, y, z});
 }
 
-int32_t ObjBuilder::resolve(int index, size_t count, const char* what, const char* plural) const {
-    const int64_t resolved = index < 0 ? static_cast<int64_t>(count) + index : index - 1LL;
-    if (index != 0 && resolved >= 0 && resolved < static_cast<int64_t>(count)) {
+size_t ObjBuilder::count(int kind) const {
+    return kind == 0 ? positions_.size() / 3 : kind == 1 ? uvs_.size() / 2 : normals_.size() / 3;
+}
+
+int32_t ObjBuilder::resolve(int index, int kind) const {
+    const int64_t resolved = index < 0 ? static_cast<int64_t>(count(kind)) + index : index - 1LL;
+    if (index != 0 && resolved >= 0 && resolved < static_cast<int64_t>(count(kind))) {
         return static_cast<int32_t>(resolved);
     }
-    throw ReadError(std::string(what) + " index " + std::to_string(index) + " out of range (" +
-                    std::to_string(count) + " " + plural + " defined so far)");
+    refuse_index(kind, std::to_string(index));
+}
+
+void ObjBuilder::refuse_index(int kind, const std::string& index) const {
+    static const char* const names[][2] = {{"vertex", "vertices"},
+                                           {"texture coordinate", "texture coordinates"},
+                                           {"normal", "normals"}};
+    throw ReadError(std::string(names[kind][0]) + " index " + index + " out of range (" +
+                    std::to_string(count(kind)) + " " + names[kind][1] + " defined so far)");
 }
 
 // Newell's method, so that polygons that are not quite flat get their mean plane; a polygon
@@ -59,13 +70,9 @@ void ObjBuilder::face(const RawCorner* raw, int count) {
     bool without_normal = false;
     for (int i = 0; i < count; ++i) {
         Corner c;
-        c.position = resolve(raw[i].position, positions_.size() / 3, "vertex", "vertices");
-        c.uv = raw[i].uv == 0 ? -1
-                              : resolve(raw[i].uv, uvs_.size() / 2, "texture coordinate",
-                                        "texture coordinates");
-        c.normal = raw[i].normal == 0
-                       ? -1
-                       : resolve(raw[i].normal, normals_.size() / 3, "normal", "normals");
+        c.position = resolve(raw[i].position, 0);
+        c.uv = raw[i].uv == 0 ? -1 : resolve(raw[i].uv, 1);
+        c.normal = raw[i].normal == 0 ? -1 : resolve(raw[i].normal, 2);
         without_normal |= raw[i].normal == 0;
         corners_.push_back(c);
     }

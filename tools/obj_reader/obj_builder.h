@@ -38,6 +38,8 @@ class ObjBuilder {
     void object(const std::string& name);
     void group(const std::string& name);
     void material(int id);
+    // Refuses a face's index of the kind (0 vertex, 1 texture coordinate, 2 normal), as written.
+    [[noreturn]] void refuse_index(int kind, const std::string& index) const;
     // Frees what only reading needs: the tables that find corners again.
     void finish();
     // Called as each mesh's values are taken: the vertex data goes with the last one.
@@ -65,7 +67,8 @@ class ObjBuilder {
     const std::array<float, 3>& max() const { return max_; }
 
   private:
-    int32_t resolve(int index, size_t count, const char* what, const char* plural) const;
+    size_t count(int kind) const;
+    int32_t resolve(int index, int kind) const;
     void face_normal(const std::vector<Corner>& corners, float* normal) const;
     void extend_bounds(const float* position);
     void finish_group(Group& group);

@@ -40,8 +40,38 @@ bool blank(char c) {
     return c == ' ' || c == '\t';
 }
 
-bool number_character(char c) {
-    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
+// A word of the line for a message, which cannot carry a NUL.
+std::string text_of(const char* begin, const char* end) {
+    std::string text(begin, end);
+    std::replace(text.begin(), text.end(), '\0', '?');
+    return text;
+}
+
+bool digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// [+-] digits [. digits] or [+-] . digits, then an optional exponent e [+-] digits: the numbers
+// tinyobjloader reads in full. It reads the start of anything else ("1-2" as 1, "-" as 0).
+bool is_number(const char* p, const char* end) {
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    const char* digits = p;
+    while (p < end && digit(*p)) ++p;
+    size_t count = size_t(p - digits);
+    if (p < end && *p == '.') {
+        digits = ++p;
+        while (p < end && digit(*p)) ++p;
+        count += size_t(p - digits);
+    }
+    if (count == 0) return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        digits = p;
+        while (p < end && digit(*p)) ++p;
+        if (p == digits) return false;
+    }
+    return p == end;
 }
 
 bool all_finite(float a, float b, float c) {
@@ -54,7 +84,7 @@ int each_word(const LineStream& stream, const char* keyword, Word word) {
     const char *p, *end;
     stream.last_line(&p, &end);
     while (p < end && blank(*p)) ++p;
-    p += std::strlen(keyword);
+    p = std::min(p + std::strlen(keyword), end);
     int count = 0;
     for (;;) {
         while (p < end && blank(*p)) ++p;
@@ -71,18 +101,49 @@ int each_word(const LineStream& stream, const char* keyword, Word word) {
 // The words are looked at again as numbers only when a value came out infinite.
 void check_numbers(const LineStream& stream, const char* keyword, int needed, bool values_finite) {
     const int count = each_word(stream, keyword, [&](const char* begin, const char* end) {
-        if (std::all_of(begin, end, number_character) &&
+        if (is_number(begin, end) &&
             (values_finite ||
              std::isfinite(std::strtof(std::string(begin, end).c_str(), nullptr)))) {
             return;
         }
-        throw ReadError(std::string(keyword) + ": '" + std::string(begin, end) +
+        throw ReadError(std::string(keyword) + ": '" + text_of(begin, end) +
                         "' is not a finite number");
     });
     if (count < needed) {
         throw ReadError(std::string(keyword) + " needs " +
                         (needed == 1 ? "at least 1 number" : "3 numbers"));
     }
+}
+
+// A corner is v, v/vt, v//vn or v/vt/vn, each index a whole number that fits an int, which is
+// what tinyobjloader reads right; it reads "2.5" as 2, "3x" as 3, 4294967297 as 1, and a NUL
+// as the end of the line. The indices themselves are resolved by the builder.
+void check_corner(const ObjBuilder& builder, const char* begin, const char* end) {
+    const char* p = begin;
+    for (int kind = 0; kind < 3; ++kind) {
+        const char* number = p;
+        const bool negative = p < end && *p == '-';
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        while (p < end && *p == '0' && p + 1 < end && digit(p[1])) ++p;
+        const char* digits = p;
+        int64_t value = 0;
+        while (p < end && digit(*p) && p - digits <= 10) value = 10 * value + (*p++ - '0');
+        const bool left_out = kind == 1 && p == number && p < end && *p == '/';  // v//vn
+        if ((p == digits && !left_out) || (p < end && *p != '/' && !digit(*p))) break;
+        if (p < end && digit(*p)) {  // more than 10 digits
+            while (p < end && digit(*p)) ++p;
+            if (p < end && *p != '/') break;
+            value = INT64_MAX;
+        }
+        if (value > (negative ? 2147483648LL : 2147483647LL)) {
+            builder.refuse_index(kind, std::string(number, p));
+        }
+        if (p == end) return;
+        ++p;  // the slash
+        if (kind == 2) break;
+    }
+    throw ReadError("f: '" + text_of(begin, end) +
+                    "' is not a corner (whole-number indices v, v/vt, v//vn or v/vt/vn)");
 }
 
 // mtllib goes to the handler whole: tinyobjloader splits its names at blanks and reads
@@ -122,10 +183,9 @@ tinyobj::callback_t callbacks() {
     cb.index_cb = [](void* data, tinyobj::index_t* indices, int count) {
         Context& c = context(data);
         // tinyobjloader reads the words of a comment after the corners as corners of index 0.
-        if (std::any_of(indices, indices + count,
-                        [](const tinyobj::index_t& i) { return i.vertex_index == 0; })) {
-            count = std::min(count, each_word(c.stream, "f", [](const char*, const char*) {}));
-        }
+        count = std::min(count, each_word(c.stream, "f", [&](const char* begin, const char* end) {
+                             check_corner(c.builder, begin, end);
+                         }));
         c.corners.resize(static_cast<size_t>(count));
         for (int i = 0; i < count; ++i) {
             c.corners[i] = {indices[i].vertex_index, indices[i].texcoord_index,

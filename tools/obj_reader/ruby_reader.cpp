@@ -46,8 +46,11 @@ class RubyHandler : public vistrel_obj::ParseHandler {
     explicit RubyHandler(VALUE handler) : handler_(handler) {}
 
     bool read_chunk(std::string& buffer) override {
-        const VALUE chunk =
-            protect([this] { return rb_funcall(handler_, rb_intern("read_chunk"), 0); });
+        // Ctrl-C and the like are taken here, between chunks, however long the file.
+        const VALUE chunk = protect([this] {
+            rb_thread_check_ints();
+            return rb_funcall(handler_, rb_intern("read_chunk"), 0);
+        });
         if (!RB_TYPE_P(chunk, T_STRING)) return false;
         buffer.append(RSTRING_PTR(chunk), static_cast<size_t>(RSTRING_LEN(chunk)));
         return true;
