@@ -20,19 +20,8 @@ bool same(const Corner& a, const Corner& b) {
 
 }  // namespace
 
-int32_t Mesh::vertex(const Corner& corner) {
-    if (corners.size() * 2 >= table_.size()) {
-        // Rehash at half load, so that probe runs stay short.
-        std::vector<int32_t> old(std::max<size_t>(64, table_.size() * 2), 0);
-        old.swap(table_);
-        const size_t mask = table_.size() - 1;
-        for (int32_t number : old) {
-            if (number == 0) continue;
-            size_t slot = corner_hash(corners[number - 1]) & mask;
-            while (table_[slot] != 0) slot = (slot + 1) & mask;
-            table_[slot] = number;
-        }
-    }
+int32_t CornerTable::vertex(std::vector<Corner>& corners, const Corner& corner) {
+    if (entries_ * 2 >= table_.size()) grow(corners);
     const size_t mask = table_.size() - 1;
     size_t slot = corner_hash(corner) & mask;
     while (table_[slot] != 0) {
@@ -40,11 +29,62 @@ int32_t Mesh::vertex(const Corner& corner) {
         slot = (slot + 1) & mask;
     }
     corners.push_back(corner);
+    ++entries_;
     return table_[slot] = static_cast<int32_t>(corners.size());
 }
 
-void Mesh::finish() {
+void CornerTable::add(const std::vector<Corner>& corners, int32_t number) {
+    if (entries_ * 2 >= table_.size()) grow(corners);
+    const size_t mask = table_.size() - 1;
+    size_t slot = corner_hash(corners[number - 1]) & mask;
+    while (table_[slot] != 0) slot = (slot + 1) & mask;
+    table_[slot] = number;
+    ++entries_;
+}
+
+// Rehash at half load, so that probe runs stay short.
+void CornerTable::grow(const std::vector<Corner>& corners) {
+    std::vector<int32_t> old(std::max<size_t>(64, table_.size() * 2), 0);
+    old.swap(table_);
+    entries_ = 0;
+    for (int32_t number : old) {
+        if (number != 0) add(corners, number);
+    }
+}
+
+void CornerTable::clear() {
     std::vector<int32_t>().swap(table_);
+    entries_ = 0;
+}
+
+int32_t Mesh::vertex(const Corner& corner) {
+    if (corner.normal >= 0) return given_.vertex(corners, corner);
+    // A computed normal belongs to one run of faces in one plane, which comes in one piece:
+    // its corners can only meet again within the run.
+    if (corner.normal != run_normal_) {
+        run_normal_ = corner.normal;
+        run_start_ = corners.size();
+        run_.clear();
+    }
+    if (run_.empty()) {
+        constexpr size_t kShortRun = 16;  // searched one by one
+        if (corners.size() - run_start_ < kShortRun) {
+            for (size_t i = run_start_; i < corners.size(); ++i) {
+                if (same(corners[i], corner)) return static_cast<int32_t>(i + 1);
+            }
+            corners.push_back(corner);
+            return static_cast<int32_t>(corners.size());
+        }
+        for (size_t i = run_start_; i < corners.size(); ++i) {
+            if (corners[i].normal == run_normal_) run_.add(corners, static_cast<int32_t>(i + 1));
+        }
+    }
+    return run_.vertex(corners, corner);
+}
+
+void Mesh::finish() {
+    given_.clear();
+    run_.clear();
 }
 
 void Mesh::release() {
