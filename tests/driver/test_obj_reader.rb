@@ -40,6 +40,10 @@ class ObjReaderTest < Minitest::Test
     assert_equal [1, 2, 3, 4, 5, 6, 7, 8, 9], mesh[:fs]
     normals[3, 3].each { |n| n.zip([-Math.sqrt(0.5), 0.0, -Math.sqrt(0.5)]).each { |a, b| assert_in_delta b, a, 1e-7 } }
     assert_equal [0.0] * 18 + [0.25, 0.75, 0.0] * 3, mesh[:uvs]
+    # A run of faces in one plane shares its vertices, however long.
+    grid = (0..2).flat_map { |j| (0..4).map { |i| "v #{i} #{j} 0\n" } }.join +
+           [0, 1].product([0, 1, 2, 3]).map { |j, i| "f #{5 * j + i + 1} #{5 * j + i + 2} #{5 * j + i + 7} #{5 * j + i + 6}\n" }.join
+    assert_equal [15, 16], only_mesh(grid).values_at(:vertices, :triangles)
     # A polygon without area gets a unit normal.
     assert_equal [0.0, 1.0, 0.0] * 3, only_mesh("v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n")[:ns]
   end
