@@ -18,6 +18,9 @@ struct Corner {
     int32_t normal;
 };
 
+// A corner's normal before the face's own is computed for it.
+constexpr int32_t kNoNormal = INT32_MIN;
+
 // Finds corners again among a mesh's vertices: open addressing over vertex numbers.
 class CornerTable {
   public:

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "build_queue.h"
 #include "line_stream.h"
 
 namespace vistrel_obj {
@@ -23,14 +24,33 @@ std::string trimmed(const std::string& text) {
 }
 
 struct Context {
-    ObjBuilder& builder;
+    BuildQueue& builder;
     ParseHandler& handler;
     LineStream& stream;
-    std::vector<RawCorner> corners;
+    // Positions, texture coordinates and normals read so far: faces' indices are resolved here.
+    int64_t counts[3] = {0, 0, 0};
     int64_t library_line = 0;
     // The handler's answer for each material name: it gives a name the same number every time.
     std::unordered_map<std::string, int> materials;
 };
+
+// Refuses a face's index of the kind (0 vertex, 1 texture coordinate, 2 normal), as written.
+[[noreturn]] void refuse_index(const Context& c, int kind, const std::string& index) {
+    static const char* const names[][2] = {{"vertex", "vertices"},
+                                           {"texture coordinate", "texture coordinates"},
+                                           {"normal", "normals"}};
+    throw ReadError(std::string(names[kind][0]) + " index " + index + " out of range (" +
+                    std::to_string(c.counts[kind]) + " " + names[kind][1] + " defined so far)");
+}
+
+// The 0-based index of a 1-based one, or of a negative one counting back.
+int32_t resolve(const Context& c, int index, int kind) {
+    const int64_t resolved = index < 0 ? c.counts[kind] + index : index - 1LL;
+    if (index == 0 || resolved < 0 || resolved >= c.counts[kind]) {
+        refuse_index(c, kind, std::to_string(index));
+    }
+    return static_cast<int32_t>(resolved);
+}
 
 Context& context(void* data) {
     return *static_cast<Context*>(data);
@@ -117,8 +137,8 @@ void check_numbers(const LineStream& stream, const char* keyword, int needed, bo
 
 // A corner is v, v/vt, v//vn or v/vt/vn, each index a whole number that fits an int, which is
 // what tinyobjloader reads right; it reads "2.5" as 2, "3x" as 3, 4294967297 as 1, and a NUL
-// as the end of the line. The indices themselves are resolved by the builder.
-void check_corner(const ObjBuilder& builder, const char* begin, const char* end) {
+// as the end of the line.
+void check_corner(const Context& c, const char* begin, const char* end) {
     const char* p = begin;
     for (int kind = 0; kind < 3; ++kind) {
         const char* number = p;
@@ -136,7 +156,7 @@ void check_corner(const ObjBuilder& builder, const char* begin, const char* end)
             value = INT64_MAX;
         }
         if (value > (negative ? 2147483648LL : 2147483647LL)) {
-            builder.refuse_index(kind, std::string(number, p));
+            refuse_index(c, kind, std::string(number, p));
         }
         if (p == end) return;
         ++p;  // the slash
@@ -169,29 +189,40 @@ class LibraryReader : public tinyobj::MaterialReader {
 tinyobj::callback_t callbacks() {
     tinyobj::callback_t cb;
     cb.vertex_cb = [](void* data, float x, float y, float z, float) {
-        check_numbers(context(data).stream, "v", 3, all_finite(x, y, z));
-        context(data).builder.position(x, y, z);
+        Context& c = context(data);
+        check_numbers(c.stream, "v", 3, all_finite(x, y, z));
+        c.builder.position(x, y, z);
+        ++c.counts[0];
     };
     cb.texcoord_cb = [](void* data, float u, float v, float) {
-        check_numbers(context(data).stream, "vt", 1, all_finite(u, v, 0));
-        context(data).builder.uv(u, v);
+        Context& c = context(data);
+        check_numbers(c.stream, "vt", 1, all_finite(u, v, 0));
+        c.builder.uv(u, v);
+        ++c.counts[1];
     };
     cb.normal_cb = [](void* data, float x, float y, float z) {
-        check_numbers(context(data).stream, "vn", 3, all_finite(x, y, z));
-        context(data).builder.normal(x, y, z);
+        Context& c = context(data);
+        check_numbers(c.stream, "vn", 3, all_finite(x, y, z));
+        c.builder.normal(x, y, z);
+        ++c.counts[2];
     };
     cb.index_cb = [](void* data, tinyobj::index_t* indices, int count) {
         Context& c = context(data);
         // tinyobjloader reads the words of a comment after the corners as corners of index 0.
         count = std::min(count, each_word(c.stream, "f", [&](const char* begin, const char* end) {
-                             check_corner(c.builder, begin, end);
+                             check_corner(c, begin, end);
                          }));
-        c.corners.resize(static_cast<size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            c.corners[i] = {indices[i].vertex_index, indices[i].texcoord_index,
-                            indices[i].normal_index};
+        if (count < 3) {
+            throw ReadError("f needs at least 3 vertices, got " + std::to_string(count));
         }
-        c.builder.face(c.corners.data(), count);
+        Corner* corners = c.builder.face(count);
+        for (int i = 0; i < count; ++i) {
+            const tinyobj::index_t& index = indices[i];
+            corners[i].position = resolve(c, index.vertex_index, 0);
+            corners[i].uv = index.texcoord_index == 0 ? -1 : resolve(c, index.texcoord_index, 1);
+            corners[i].normal =
+                index.normal_index == 0 ? kNoNormal : resolve(c, index.normal_index, 2);
+        }
     };
     cb.usemtl_cb = [](void* data, const char* name, int) {
         Context& c = context(data);
@@ -219,13 +250,15 @@ void parse_obj(ObjBuilder& builder, ParseHandler& handler) {
     LineStream buffer([&handler](std::string& text) { return handler.read_chunk(text); });
     std::istream in(&buffer);
     in.exceptions(std::ios::badbit);  // the handler's exceptions go on, not just a bad bit
-    Context c{builder, handler, buffer, {}, 0, {}};
+    BuildQueue queue(builder);
+    Context c{queue, handler, buffer, {0, 0, 0}, 0, {}};
     LibraryReader libraries(c);
     try {
         tinyobj::LoadObjWithCallback(in, callbacks(), &c, &libraries);
     } catch (const ReadError& e) {
         throw ReadError(std::to_string(buffer.line_number()) + ": " + e.what());
     }
+    queue.finish();
 }
 
 }  // namespace vistrel_obj

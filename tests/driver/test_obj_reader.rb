@@ -67,6 +67,14 @@ class ObjReaderTest < Minitest::Test
     assert_equal [1, 1, 1, 2, 1], exporter.meshes.map { |m| m[:triangles] }
   end
 
+  # Larger than the blocks the parser hands to the builder's thread.
+  def test_a_large_model_keeps_every_face_in_its_group
+    path = write_files('model.obj' => "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + %w[a b c].map { |g| "g #{g}\n" + "f 1 -2 3\n" * 20_000 }.join)
+    meshes = []
+    VistrelExport::ObjReader.new.read(path).hand_over { |kind, *a| meshes << [a[1], a[2], a[3], a[4].uniq] if kind == :mesh }
+    assert_equal [[3, 20_000, [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0], [1, 2, 3]]] * 3, meshes
+  end
+
   def test_materials_missing_or_undefined_are_warned_once_and_get_the_default_colour
     mesh = only_mesh("mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint\nf 1 2 3\nusemtl paint\nf 1 2 3\n")
     path = File.join(@dir, 'model.obj')
