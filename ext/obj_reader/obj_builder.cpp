@@ -90,7 +90,7 @@ void ObjBuilder::finish() {
 
 void ObjBuilder::release() {
     for (auto* values : {&positions_, &uvs_, &normals_, &face_normals_})
-        std::vector<float>().swap(*values);
+        Array<float>().swap(*values);
 }
 
 void ObjBuilder::finish_group(Group& group) {

@@ -63,9 +63,9 @@ class ObjBuilder {
     Group* group_ = nullptr;
     Mesh* mesh_ = nullptr;
     int material_ = -1;
-    std::vector<float> positions_, uvs_, normals_;
+    Array<float> positions_, uvs_, normals_;
     // Normals computed for faces without them; a face in the plane of the face before shares its.
-    std::vector<float> face_normals_;
+    Array<float> face_normals_;
     int64_t triangles_ = 0;
     int64_t meshes_left_ = 0;  // with triangles, not yet handed over
     bool has_bounds_ = false;

@@ -20,7 +20,7 @@ bool same(const Corner& a, const Corner& b) {
 
 }  // namespace
 
-int32_t CornerTable::vertex(std::vector<Corner>& corners, const Corner& corner) {
+int32_t CornerTable::vertex(Array<Corner>& corners, const Corner& corner) {
     if (entries_ * 2 >= table_.size()) grow(corners);
     const size_t mask = table_.size() - 1;
     size_t slot = corner_hash(corner) & mask;
@@ -33,7 +33,7 @@ int32_t CornerTable::vertex(std::vector<Corner>& corners, const Corner& corner) 
     return table_[slot] = static_cast<int32_t>(corners.size());
 }
 
-void CornerTable::add(const std::vector<Corner>& corners, int32_t number) {
+void CornerTable::add(const Array<Corner>& corners, int32_t number) {
     if (entries_ * 2 >= table_.size()) grow(corners);
     const size_t mask = table_.size() - 1;
     size_t slot = corner_hash(corners[number - 1]) & mask;
@@ -43,8 +43,8 @@ void CornerTable::add(const std::vector<Corner>& corners, int32_t number) {
 }
 
 // Rehash at half load, so that probe runs stay short.
-void CornerTable::grow(const std::vector<Corner>& corners) {
-    std::vector<int32_t> old(std::max<size_t>(64, table_.size() * 2), 0);
+void CornerTable::grow(const Array<Corner>& corners) {
+    Array<int32_t> old(std::max<size_t>(64, table_.size() * 2), 0);
     old.swap(table_);
     entries_ = 0;
     for (int32_t number : old) {
@@ -53,7 +53,7 @@ void CornerTable::grow(const std::vector<Corner>& corners) {
 }
 
 void CornerTable::clear() {
-    std::vector<int32_t>().swap(table_);
+    Array<int32_t>().swap(table_);
     entries_ = 0;
 }
 
@@ -91,8 +91,8 @@ void Mesh::release() {
     finish();
     vertices_ = vertex_count();
     triangles_ = triangle_count();
-    std::vector<Corner>().swap(corners);
-    std::vector<int32_t>().swap(triangles);
+    Array<Corner>().swap(corners);
+    Array<int32_t>().swap(triangles);
 }
 
 Group* Group::child(const std::string& child_name) {

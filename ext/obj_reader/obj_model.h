@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "system_allocator.h"
+
 namespace vistrel_obj {
 
 // A face corner as the file gives it, 0-based: position, texture coordinate (-1: none) and
@@ -25,16 +27,16 @@ constexpr int32_t kNoNormal = INT32_MIN;
 class CornerTable {
   public:
     // The number (from 1) of the vertex equal to corner, appended to corners when new.
-    int32_t vertex(std::vector<Corner>& corners, const Corner& corner);
+    int32_t vertex(Array<Corner>& corners, const Corner& corner);
     // Enters the vertex of that number, which the table does not hold yet.
-    void add(const std::vector<Corner>& corners, int32_t number);
+    void add(const Array<Corner>& corners, int32_t number);
     bool empty() const { return entries_ == 0; }
     void clear();
 
   private:
-    void grow(const std::vector<Corner>& corners);
+    void grow(const Array<Corner>& corners);
 
-    std::vector<int32_t> table_;  // vertex number, 0 for a free slot
+    Array<int32_t> table_;  // vertex number, 0 for a free slot
     size_t entries_ = 0;
 };
 
@@ -61,8 +63,8 @@ class Mesh {
     }
 
     const int material;
-    std::vector<Corner> corners;  // per vertex
-    std::vector<int32_t> triangles;
+    Array<Corner> corners;  // per vertex
+    Array<int32_t> triangles;
 
   private:
     CornerTable given_;  // the corners with a normal from the file

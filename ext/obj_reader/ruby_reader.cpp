@@ -148,7 +148,7 @@ VALUE model_bounds(VALUE self) {
 // collector sees them while a Float is allocated, and copied in at once.
 constexpr long kBatch = 768;  // a multiple of 3
 
-VALUE int_array(const std::vector<int32_t>& values) {
+VALUE int_array(const vistrel_obj::Array<int32_t>& values) {
     const long size = long(values.size());
     const VALUE array = rb_ary_new_capa(size);
     VALUE batch[kBatch];
@@ -162,7 +162,7 @@ VALUE int_array(const std::vector<int32_t>& values) {
 
 // Three Floats a corner, from values(corner, float[3]).
 template <typename Values>
-VALUE float_array(const std::vector<vistrel_obj::Corner>& corners, Values values) {
+VALUE float_array(const vistrel_obj::Array<vistrel_obj::Corner>& corners, Values values) {
     const long size = 3 * long(corners.size());
     const VALUE array = rb_ary_new_capa(size);
     VALUE batch[kBatch];
