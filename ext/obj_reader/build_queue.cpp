@@ -86,6 +86,7 @@ void BuildQueue::material(int id) {
 void BuildQueue::send() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return full_.size() < kMaxBlocks || failure_; });
+    if (failure_) std::rethrow_exception(failure_);  // the builder gave up: so does the parse
     full_.push_back(std::move(block_));
     if (!free_.empty()) {
         block_ = std::move(free_.front());
