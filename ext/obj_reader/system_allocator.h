@@ -1,13 +1,15 @@
 // Large arrays of the model taken straight from the system and handed back to it when freed.
 // They are grown on the builder's thread, whose malloc arena would keep the freed memory for the
-// rest of the process, beside the exporter's copy of the arrays.
+// rest of the process, beside the exporter's copy of the arrays. Under AddressSanitizer they
+// stay with malloc, so that reads beyond them are caught.
 #pragma once
 
 #include <cstddef>
 #include <memory>
 #include <new>
 #include <vector>
-#ifndef _WIN32
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__)
+#define VISTREL_MAPPED_ARRAYS 1
 #include <sys/mman.h>
 #endif
 
@@ -23,7 +25,7 @@ struct SystemAllocator {
     SystemAllocator(const SystemAllocator<U>&) {}
 
     T* allocate(size_t n) {
-#ifndef _WIN32
+#ifdef VISTREL_MAPPED_ARRAYS
         if (n * sizeof(T) >= kMappedBytes) {
             void* p = mmap(nullptr, n * sizeof(T), PROT_READ | PROT_WRITE,
                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -35,7 +37,7 @@ struct SystemAllocator {
     }
 
     void deallocate(T* p, size_t n) {
-#ifndef _WIN32
+#ifdef VISTREL_MAPPED_ARRAYS
         if (n * sizeof(T) >= kMappedBytes) {
             munmap(p, n * sizeof(T));
             return;
