@@ -28,7 +28,7 @@ float value(uint32_t w) {
 }  // namespace
 
 BuildQueue::BuildQueue(ObjBuilder& builder) : builder_(builder), block_(std::make_unique<Block>()) {
-    block_->words.reserve(kBlockWords + 64);
+    block_->words.resize(kBlockWords);
 #ifndef _WIN32
     // Signals go to the interpreter's thread, never to the builder's.
     sigset_t all, old;
@@ -52,35 +52,38 @@ BuildQueue::~BuildQueue() {
 }
 
 void BuildQueue::put(Kind kind, std::initializer_list<float> values) {
-    std::vector<uint32_t>& words = block_->words;
-    words.push_back(kind);
-    for (float v : values) words.push_back(word(v));
-    if (words.size() >= kBlockWords) send();
+    uint32_t* w = room(1 + values.size());
+    *w++ = kind;
+    for (float v : values) *w++ = word(v);
+}
+
+void BuildQueue::make_room(size_t n) {
+    if (block_->size > 0) send();
+    if (n > block_->words.size()) block_->words.resize(n);  // a face of very many corners
 }
 
 Corner* BuildQueue::face(int count) {
-    if (block_->words.size() >= kBlockWords) send();
-    std::vector<uint32_t>& words = block_->words;
-    const size_t at = words.size();
-    words.resize(at + 2 + 3 * size_t(count));
-    words[at] = kFace;
-    words[at + 1] = uint32_t(count);
+    uint32_t* w = room(2 + 3 * size_t(count));
+    w[0] = kFace;
+    w[1] = uint32_t(count);
     static_assert(sizeof(Corner) == 3 * sizeof(uint32_t), "a corner is three words");
-    return reinterpret_cast<Corner*>(&words[at + 2]);
+    return reinterpret_cast<Corner*>(w + 2);
 }
 
 void BuildQueue::object(const std::string& name) {
-    block_->words.push_back(kObject);
+    *room(1) = kObject;
     block_->names.push_back(name);
 }
 
 void BuildQueue::group(const std::string& name) {
-    block_->words.push_back(kGroup);
+    *room(1) = kGroup;
     block_->names.push_back(name);
 }
 
 void BuildQueue::material(int id) {
-    block_->words.insert(block_->words.end(), {kMaterial, uint32_t(id)});
+    uint32_t* w = room(2);
+    w[0] = kMaterial;
+    w[1] = uint32_t(id);
 }
 
 void BuildQueue::send() {
@@ -96,7 +99,7 @@ void BuildQueue::send() {
     changed_.notify_all();
     if (!block_) {
         block_ = std::make_unique<Block>();
-        block_->words.reserve(kBlockWords + 64);
+        block_->words.resize(kBlockWords);
     }
 }
 
@@ -129,7 +132,7 @@ void BuildQueue::run() {
                 failure_ = std::current_exception();
             }
         }
-        block->words.clear();
+        block->size = 0;
         block->names.clear();
         {
             std::lock_guard<std::mutex> lock(mutex_);
@@ -141,7 +144,7 @@ void BuildQueue::run() {
 
 void BuildQueue::play(Block& block) {
     uint32_t* w = block.words.data();
-    uint32_t* const end = w + block.words.size();
+    uint32_t* const end = w + block.size;
     auto name = block.names.begin();
     while (w < end) {
         switch (*w++) {

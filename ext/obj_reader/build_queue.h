@@ -38,11 +38,20 @@ class BuildQueue {
   private:
     enum Kind : uint32_t { kPosition, kUv, kNormal, kFace, kObject, kGroup, kMaterial };
     struct Block {
-        std::vector<uint32_t> words;  // kind, then its values
+        std::vector<uint32_t> words;  // kind, then its values; the first size are used
+        size_t size = 0;
         std::vector<std::string> names;
     };
 
+    // Room for n words at the end of the block being filled.
+    uint32_t* room(size_t n) {
+        if (block_->size + n > block_->words.size()) make_room(n);
+        uint32_t* at = block_->words.data() + block_->size;
+        block_->size += n;
+        return at;
+    }
     void put(Kind kind, std::initializer_list<float> values);
+    void make_room(size_t n);
     void send();
     void run();
     void play(Block& block);
