@@ -109,6 +109,7 @@ module VistrelExport
       words.shift(option_length(words)) while MAP_OPTIONS.key?(words.first)
       name = words.join(' ')
       raise Error, "#{where}: map_Kd without a file name" if name.empty?
+      raise Error, "#{where}: map_Kd: a file name cannot hold a NUL byte" if name.include?("\0")
 
       path = File.expand_path(name, @dir)
       unless File.file?(path)

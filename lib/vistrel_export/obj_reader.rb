@@ -41,7 +41,7 @@ module VistrelExport
       end
       Model.new(name, native, @used, @inputs + @materials.each_value.map(&:texture).reject(&:empty?))
     rescue VistrelObjReader::MalformedError => e
-      raise Error, "#{VistrelExport.printable(path)}:#{e.message}"
+      raise Error, "#{VistrelExport.printable(path)}:#{VistrelExport.printable(e.message)}"
     rescue SystemCallError, IOError => e
       raise Error, "cannot read #{VistrelExport.printable(path)}: #{os_text(e)}"
     end
@@ -72,6 +72,8 @@ module VistrelExport
 
     # mtllib takes one or more file names; a name with blanks is taken whole when it exists.
     def material_library(rest, line)
+      raise Error, "#{where(line)}: mtllib: a file name cannot hold a NUL byte" if rest.include?("\0")
+
       dir = File.dirname(File.expand_path(@path))
       names = File.file?(File.expand_path(rest, dir)) ? [rest] : rest.split
       names.each do |name|

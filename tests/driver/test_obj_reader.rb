@@ -40,8 +40,22 @@ class ObjReaderTest < Minitest::Test
     assert_equal [1, 2, 3, 4, 5, 6, 7, 8, 9], mesh[:fs]
     normals[3, 3].each { |n| n.zip([-Math.sqrt(0.5), 0.0, -Math.sqrt(0.5)]).each { |a, b| assert_in_delta b, a, 1e-7 } }
     assert_equal [0.0] * 18 + [0.25, 0.75, 0.0] * 3, mesh[:uvs]
+    # A run of faces in one plane shares its vertices, however long.
+    grid = (0..2).flat_map { |j| (0..4).map { |i| "v #{i} #{j} 0\n" } }.join +
+           [0, 1].product([0, 1, 2, 3]).map { |j, i| "f #{5 * j + i + 1} #{5 * j + i + 2} #{5 * j + i + 7} #{5 * j + i + 6}\n" }.join
+    assert_equal [15, 16], only_mesh(grid).values_at(:vertices, :triangles)
     # A polygon without area gets a unit normal.
     assert_equal [0.0, 1.0, 0.0] * 3, only_mesh("v 0 0 0\nv 1 0 0\nv 2 0 0\nf 1 2 3\n")[:ns]
+  end
+
+  # A file cut off in transfer ends without a line break; old Mac files end lines with a lone CR.
+  def test_the_last_line_and_lone_cr_line_ends_are_read_as_line_ends
+    triangle = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3"
+    expected = only_mesh("#{triangle}\n")
+    ['', ' # c', '\\', "\r", "\nv 9 9 9", "\nvt 0 0", "\nvn 0 0 1"].each do |ending|
+      assert_equal expected, only_mesh(triangle + ending), ending.inspect
+    end
+    assert_equal expected, only_mesh("v 0 0 0\rv 1 0 0\r\rv 0 1 0\rf 1 \\\r2 3\r")
   end
 
   # Also: CRLF lines, comments, and names that are not UTF-8.
@@ -51,6 +65,14 @@ class ObjReaderTest < Minitest::Test
                           "g seat\ng legs\nf 3 2 1\no caf\xE9\nf 1 2 3\n", mtl: "newmtl red\nKd 1 0 0\nnewmtl blue\nKd 0 0 1\n")
     assert_equal "default { () } Chair { (red) legs { (red) (blue) } } caf\xE9 { (blue) }".b, exporter.tree
     assert_equal [1, 1, 1, 2, 1], exporter.meshes.map { |m| m[:triangles] }
+  end
+
+  # Larger than the blocks the parser hands to the builder's thread.
+  def test_a_large_model_keeps_every_face_in_its_group
+    path = write_files('model.obj' => "v 0 0 0\nv 1 0 0\nv 0 1 0\n" + %w[a b c].map { |g| "g #{g}\n" + "f 1 -2 3\n" * 20_000 }.join)
+    meshes = []
+    VistrelExport::ObjReader.new.read(path).hand_over { |kind, *a| meshes << [a[1], a[2], a[3], a[4].uniq] if kind == :mesh }
+    assert_equal [[3, 20_000, [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0], [1, 2, 3]]] * 3, meshes
   end
 
   def test_materials_missing_or_undefined_are_warned_once_and_get_the_default_colour
@@ -89,11 +111,22 @@ class ObjReaderTest < Minitest::Test
       "v 0 0 0\nv 1 0 0\n\nf 1 2\n" => '4: f needs at least 3 vertices, got 2',
       "v 0 0 0\nv 1 0 0\nf 1 2 -3\n" => '3: vertex index -3 out of range (2 vertices defined so far)',
       "v 0 0 \\\r\n0\nv 1 0 0\nf 1 2 3\n" => '4: vertex index 3 out of range (2 vertices defined so far)',
-      "v 0 0 0\nvt 0 0\nf 1/1 1/2 1/1\n" => '3: texture coordinate index 2 out of range (1 texture coordinates defined so far)'
+      "v 0 0 0\nvt 0 0\nf 1/1 1/2 1/1\n" => '3: texture coordinate index 2 out of range (1 texture coordinates defined so far)',
+      "v 0 0 0\rv 1 0 0\r\rf 1 2 3\r" => '4: vertex index 3 out of range (2 vertices defined so far)',
+      "#{SQUARE}f 4294967297 2 3\n" => '11: vertex index 4294967297 out of range (4 vertices defined so far)',
+      "#{SQUARE}f 1 2 3/1/-9223372036854775807" => '11: normal index -9223372036854775807 out of range (1 normals defined so far)',
+      "#{SQUARE}f 1 2 3x\n" => "11: f: '3x' is not a corner (whole-number indices v, v/vt, v//vn or v/vt/vn)",
+      "#{SQUARE}f 1/2.5 2 3\n" => "11: f: '1/2.5' is not a corner (whole-number indices v, v/vt, v//vn or v/vt/vn)",
+      "#{SQUARE}f 1 2/ 3\n" => "11: f: '2/' is not a corner (whole-number indices v, v/vt, v//vn or v/vt/vn)",
+      "#{SQUARE}f 1 2 3\0 4\n" => "11: f: '3?' is not a corner (whole-number indices v, v/vt, v//vn or v/vt/vn)",
+      "v 0 \e]0;x\a 0\n" => "1: v: '?]0;x?' is not a finite number",
+      "mtllib a\0b.mtl\n" => '1: mtllib: a file name cannot hold a NUL byte',
+      **%w[1-2 1.2.3 1e - +-1].to_h { |word| ["v 0 0 0\nv 0 #{word} 0\n", "2: v: '#{word}' is not a finite number"] }
     }.each { |text, message| assert_error("#{path}:#{message}") { export_obj(text) } }
     mtl = File.join(@dir, 'm.mtl')
     assert_error("#{@dir}/model.mtl:1: Kd before any newmtl") { export_obj("mtllib model.mtl\n", mtl: "Kd 1 1 1\n") }
     assert_error("#{mtl}:2: Kd: 'red' is not a number") { read_mtl("newmtl a\nKd 1 red 1\n") }
+    assert_error("#{mtl}:2: map_Kd: a file name cannot hold a NUL byte") { read_mtl("newmtl a\nmap_Kd x\0y.png\n") }
     missing = File.join(@dir, 'none.obj')
     assert_error("#{missing}: no such file") { VistrelExport::ObjReader.new.read(missing) }
   end

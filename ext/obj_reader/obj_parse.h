@@ -2,11 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "obj_builder.h"
 
 namespace vistrel_obj {
+
+// Malformed input; the reader adds the file and line.
+class ReadError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
 
 // What the parser asks of its caller: the text, and the materials, which the caller keeps.
 class ParseHandler {

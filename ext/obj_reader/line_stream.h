@@ -1,6 +1,7 @@
 // A stream buffer over text that arrives in chunks, with every buffer ending at a line end, so
 // that the line being read can be numbered and looked at again while it is parsed. Lines that
-// end in a backslash are joined to the next.
+// end in a backslash are joined to the next; a lone CR ends a line, and so does the end of the
+// text.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +29,7 @@ class LineStream : public std::streambuf {
   private:
     // End of the line read last: the position before its line break.
     const char* last_line_end() const;
-    void join_continued_lines();
+    void normalize();
 
     std::function<bool(std::string&)> source_;
     std::string buffer_;
@@ -38,7 +39,7 @@ class LineStream : public std::streambuf {
     mutable int64_t counted_lines_ = 0;
     bool end_ = false;
     std::vector<size_t> joined_;  // offsets in the buffer of line breaks joined away
-    size_t scanned_ = 0;          // the buffer is joined up to here
+    size_t scanned_ = 0;          // the buffer is normalized up to here
 };
 
 }  // namespace vistrel_obj

@@ -6,6 +6,7 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <climits>
 #include <functional>
 #include <memory>
@@ -46,8 +47,11 @@ class RubyHandler : public vistrel_obj::ParseHandler {
     explicit RubyHandler(VALUE handler) : handler_(handler) {}
 
     bool read_chunk(std::string& buffer) override {
-        const VALUE chunk =
-            protect([this] { return rb_funcall(handler_, rb_intern("read_chunk"), 0); });
+        // Ctrl-C and the like are taken here, between chunks, however long the file.
+        const VALUE chunk = protect([this] {
+            rb_thread_check_ints();
+            return rb_funcall(handler_, rb_intern("read_chunk"), 0);
+        });
         if (!RB_TYPE_P(chunk, T_STRING)) return false;
         buffer.append(RSTRING_PTR(chunk), static_cast<size_t>(RSTRING_LEN(chunk)));
         return true;
@@ -140,14 +144,38 @@ VALUE model_bounds(VALUE self) {
                         rb_ary_new_from_args(3, DBL2NUM(hi[0]), DBL2NUM(hi[1]), DBL2NUM(hi[2])));
 }
 
-VALUE int_array(const std::vector<int32_t>& values) {
-    const VALUE array = rb_ary_new_capa(long(values.size()));
-    for (int32_t value : values) rb_ary_push(array, INT2FIX(value));
+// Arrays are filled a batch at a time: the batch's values are made on the stack, where the
+// collector sees them while a Float is allocated, and copied in at once.
+constexpr long kBatch = 768;  // a multiple of 3
+
+VALUE int_array(const vistrel_obj::Array<int32_t>& values) {
+    const long size = long(values.size());
+    const VALUE array = rb_ary_new_capa(size);
+    VALUE batch[kBatch];
+    for (long done = 0; done < size; done += kBatch) {
+        const long n = std::min(kBatch, size - done);
+        for (long i = 0; i < n; ++i) batch[i] = INT2FIX(values[size_t(done + i)]);
+        rb_ary_cat(array, batch, n);
+    }
     return array;
 }
 
-void push_floats(VALUE array, const float* values) {
-    for (int i = 0; i < 3; ++i) rb_ary_push(array, DBL2NUM(values[i]));
+// Three Floats a corner, from values(corner, float[3]).
+template <typename Values>
+VALUE float_array(const vistrel_obj::Array<vistrel_obj::Corner>& corners, Values values) {
+    const long size = 3 * long(corners.size());
+    const VALUE array = rb_ary_new_capa(size);
+    VALUE batch[kBatch];
+    for (long done = 0; done < size; done += kBatch) {
+        const long n = std::min(kBatch, size - done);
+        for (long i = 0; i < n; i += 3) {
+            float value[3];
+            values(corners[size_t(done + i) / 3], value);
+            for (int k = 0; k < 3; ++k) batch[i + k] = DBL2NUM(value[k]);
+        }
+        rb_ary_cat(array, batch, n);
+    }
+    return array;
 }
 
 // Only pointers live in these frames: a Ruby exception from the block may leave them at once.
@@ -160,16 +188,19 @@ void hand_over_group(ObjBuilder& model, Group& group) {
         if (mesh->triangle_count() == 0) continue;
         const VALUE vertices = LL2NUM(mesh->vertex_count());
         const VALUE triangles = LL2NUM(mesh->triangle_count());
-        const long values = long(3 * mesh->corners.size());
-        const VALUE vs = rb_ary_new_capa(values), ns = rb_ary_new_capa(values),
-                    uvs = rb_ary_new_capa(values);
-        for (const vistrel_obj::Corner& corner : mesh->corners) {
-            const float* uv = model.uv_of(corner);
-            const float uv3[3] = {uv ? uv[0] : 0.0f, uv ? uv[1] : 0.0f, 0.0f};
-            push_floats(vs, model.position_of(corner));
-            push_floats(ns, model.normal_of(corner));
-            push_floats(uvs, uv3);
-        }
+        using vistrel_obj::Corner;
+        const VALUE vs = float_array(mesh->corners, [&](const Corner& c, float* v) {
+            std::copy_n(model.position_of(c), 3, v);
+        });
+        const VALUE ns = float_array(mesh->corners, [&](const Corner& c, float* v) {
+            std::copy_n(model.normal_of(c), 3, v);
+        });
+        const VALUE uvs = float_array(mesh->corners, [&](const Corner& c, float* v) {
+            const float* uv = model.uv_of(c);
+            v[0] = uv ? uv[0] : 0.0f;
+            v[1] = uv ? uv[1] : 0.0f;
+            v[2] = 0.0f;
+        });
         const VALUE fs = int_array(mesh->triangles);
         mesh->release();  // Ruby's arrays hold the values now
         model.mesh_taken();

@@ -18,20 +18,11 @@ void ObjBuilder::normal(float x, float y, float z) {
     normals_.insert(normals_.end(), {x, y, z});
 }
 
-int32_t ObjBuilder::resolve(int index, size_t count, const char* what, const char* plural) const {
-    const int64_t resolved = index < 0 ? static_cast<int64_t>(count) + index : index - 1LL;
-    if (index != 0 && resolved >= 0 && resolved < static_cast<int64_t>(count)) {
-        return static_cast<int32_t>(resolved);
-    }
-    throw ReadError(std::string(what) + " index " + std::to_string(index) + " out of range (" +
-                    std::to_string(count) + " " + plural + " defined so far)");
-}
-
 // Newell's method, so that polygons that are not quite flat get their mean plane; a polygon
 // without area gets any unit normal.
-void ObjBuilder::face_normal(const std::vector<Corner>& corners, float* normal) const {
+void ObjBuilder::face_normal(const Corner* corners, int count, float* normal) const {
     double x = 0, y = 0, z = 0;
-    const size_t n = corners.size();
+    const size_t n = size_t(count);
     for (size_t i = 0; i < n; ++i) {
         const float* a = position_of(corners[i]);
         const float* b = position_of(corners[(i + 1) % n]);
@@ -51,28 +42,13 @@ void ObjBuilder::face_normal(const std::vector<Corner>& corners, float* normal) 
     }
 }
 
-void ObjBuilder::face(const RawCorner* raw, int count) {
-    if (count < 3) {
-        throw ReadError("f needs at least 3 vertices, got " + std::to_string(count));
-    }
-    corners_.clear();
+void ObjBuilder::face(Corner* corners, int count) {
     bool without_normal = false;
-    for (int i = 0; i < count; ++i) {
-        Corner c;
-        c.position = resolve(raw[i].position, positions_.size() / 3, "vertex", "vertices");
-        c.uv = raw[i].uv == 0 ? -1
-                              : resolve(raw[i].uv, uvs_.size() / 2, "texture coordinate",
-                                        "texture coordinates");
-        c.normal = raw[i].normal == 0
-                       ? -1
-                       : resolve(raw[i].normal, normals_.size() / 3, "normal", "normals");
-        without_normal |= raw[i].normal == 0;
-        corners_.push_back(c);
-    }
+    for (int i = 0; i < count; ++i) without_normal |= corners[i].normal == kNoNormal;
     int32_t computed = 0;
     if (without_normal) {
         float n[3];
-        face_normal(corners_, n);
+        face_normal(corners, count, n);
         // A face in the plane of the face before shares its normal, so that flat runs of faces
         // share their vertices.
         const size_t last = face_normals_.size();
@@ -86,18 +62,18 @@ void ObjBuilder::face(const RawCorner* raw, int count) {
         if (!group_) group_ = root_.child(kDefaultGroup);
         mesh_ = group_->mesh(material_);
     }
-    numbers_.clear();
+    int32_t first = 0, previous = 0;
     for (int i = 0; i < count; ++i) {
-        Corner& c = corners_[i];
-        if (raw[i].normal == 0) c.normal = computed;
-        numbers_.push_back(mesh_->vertex(c));
+        Corner& c = corners[i];
+        if (c.normal == kNoNormal) c.normal = computed;
+        const int32_t number = mesh_->vertex(c);
         extend_bounds(position_of(c));
+        // Fan triangulation.
+        if (i == 0) first = number;
+        if (i >= 2) mesh_->add_triangle(first, previous, number);
+        previous = number;
     }
-    // Fan triangulation.
-    for (size_t i = 1; i + 1 < numbers_.size(); ++i) {
-        mesh_->add_triangle(numbers_[0], numbers_[i], numbers_[i + 1]);
-    }
-    triangles_ += static_cast<int64_t>(numbers_.size()) - 2;
+    triangles_ += count - 2;
 }
 
 void ObjBuilder::extend_bounds(const float* p) {
@@ -114,7 +90,7 @@ void ObjBuilder::finish() {
 
 void ObjBuilder::release() {
     for (auto* values : {&positions_, &uvs_, &normals_, &face_normals_})
-        std::vector<float>().swap(*values);
+        Array<float>().swap(*values);
 }
 
 void ObjBuilder::finish_group(Group& group) {

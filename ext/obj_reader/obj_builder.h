@@ -3,26 +3,12 @@
 #pragma once
 
 #include <array>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "obj_model.h"
 
 namespace vistrel_obj {
-
-// Malformed input; the reader adds the file and line.
-class ReadError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
-// A corner's indices as written: 1-based, negative counting back, 0 for none.
-struct RawCorner {
-    int position;
-    int uv;
-    int normal;
-};
 
 class ObjBuilder {
   public:
@@ -34,7 +20,9 @@ class ObjBuilder {
     void position(float x, float y, float z);
     void uv(float u, float v);
     void normal(float x, float y, float z);
-    void face(const RawCorner* corners, int count);
+    // A face of at least 3 corners, its indices resolved (normal kNoNormal: to be computed).
+    // The corners are the builder's to change.
+    void face(Corner* corners, int count);
     void object(const std::string& name);
     void group(const std::string& name);
     void material(int id);
@@ -65,8 +53,7 @@ class ObjBuilder {
     const std::array<float, 3>& max() const { return max_; }
 
   private:
-    int32_t resolve(int index, size_t count, const char* what, const char* plural) const;
-    void face_normal(const std::vector<Corner>& corners, float* normal) const;
+    void face_normal(const Corner* corners, int count, float* normal) const;
     void extend_bounds(const float* position);
     void finish_group(Group& group);
     void release();
@@ -76,11 +63,9 @@ class ObjBuilder {
     Group* group_ = nullptr;
     Mesh* mesh_ = nullptr;
     int material_ = -1;
-    std::vector<float> positions_, uvs_, normals_;
+    Array<float> positions_, uvs_, normals_;
     // Normals computed for faces without them; a face in the plane of the face before shares its.
-    std::vector<float> face_normals_;
-    std::vector<Corner> corners_;   // the current face's
-    std::vector<int32_t> numbers_;  // its vertex numbers
+    Array<float> face_normals_;
     int64_t triangles_ = 0;
     int64_t meshes_left_ = 0;  // with triangles, not yet handed over
     bool has_bounds_ = false;

@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "system_allocator.h"
+
 namespace vistrel_obj {
 
 // A face corner as the file gives it, 0-based: position, texture coordinate (-1: none) and
@@ -16,6 +18,26 @@ struct Corner {
     int32_t position;
     int32_t uv;
     int32_t normal;
+};
+
+// A corner's normal before the face's own is computed for it.
+constexpr int32_t kNoNormal = INT32_MIN;
+
+// Finds corners again among a mesh's vertices: open addressing over vertex numbers.
+class CornerTable {
+  public:
+    // The number (from 1) of the vertex equal to corner, appended to corners when new.
+    int32_t vertex(Array<Corner>& corners, const Corner& corner);
+    // Enters the vertex of that number, which the table does not hold yet.
+    void add(const Array<Corner>& corners, int32_t number);
+    bool empty() const { return entries_ == 0; }
+    void clear();
+
+  private:
+    void grow(const Array<Corner>& corners);
+
+    Array<int32_t> table_;  // vertex number, 0 for a free slot
+    size_t entries_ = 0;
 };
 
 // One material's faces in one group. Each distinct corner becomes one vertex; triangles hold
@@ -30,7 +52,7 @@ class Mesh {
     void add_triangle(int32_t a, int32_t b, int32_t c) {
         triangles.insert(triangles.end(), {a, b, c});
     }
-    // Drops the table that finds corners again once no more faces come.
+    // Drops the tables that find corners again once no more faces come.
     void finish();
     // Frees the mesh once it is handed over; the counts stay.
     void release();
@@ -41,12 +63,16 @@ class Mesh {
     }
 
     const int material;
-    std::vector<Corner> corners;  // per vertex
-    std::vector<int32_t> triangles;
+    Array<Corner> corners;  // per vertex
+    Array<int32_t> triangles;
 
   private:
-    std::vector<int32_t> table_;  // open addressing: vertex number, 0 for a free slot
-    int64_t vertices_ = 0;        // released ones
+    CornerTable given_;  // the corners with a normal from the file
+    // The corners with a computed normal, of the run of faces that share the last one.
+    CornerTable run_;
+    int32_t run_normal_ = 0;
+    size_t run_start_ = 0;  // no vertex before it has the run's normal
+    int64_t vertices_ = 0;  // released ones
     int64_t triangles_ = 0;
 };
 
