@@ -5,9 +5,9 @@
 #
 # 1. Cross-compiles Ruby 3.1 for Windows from Debian's source package, once: it is kept in
 #    ${WINDOWS_BUILD_DIR:-build-windows}/ruby-cache (scripts/windows-ruby-build.sh).
-# 2. Builds the extension DLLs (lib/vistrel_sketchup_plugin.so, and lib/vistrel_obj_reader.so
-#    when the project has it) in the Windows build folder with VISTREL_RUBY_ROOT set to that Ruby,
-#    and the same extensions for Linux in ${BUILD_DIR:-build}.
+# 2. Builds the extension DLLs (lib/vistrel_sketchup_plugin.so, and lib/vistrel_obj_reader.so and
+#    lib/vistrel_instancing.so when the project has them) in the Windows build folder with
+#    VISTREL_RUBY_ROOT set to that Ruby, and the same extensions for Linux in ${BUILD_DIR:-build}.
 # 3. Runs the extension's minitest suites (tests/ruby, but for its Linux-only memory test, and
 #    tests/windows/ruby) with the Windows ruby.exe in the build folder's Wine prefix, as they
 #    are and again under GC.stress, with the host's minitest on the load path.
@@ -32,8 +32,13 @@ build_extensions() {
   local dir=$1
   shift
   local targets=(vistrel_sketchup_plugin "$@")
-  # grep reads all of the list: with -q, cmake could end on a closed pipe and fail the test.
-  cmake --build "$dir" --target help | grep ' vistrel_obj_reader$' >/dev/null && targets+=(vistrel_obj_reader)
+  # The other extensions, where the project has them. grep reads all of the list: with -q,
+  # cmake could end on a closed pipe and fail the test.
+  local help
+  help=$(cmake --build "$dir" --target help)
+  for extension in vistrel_obj_reader vistrel_instancing; do
+    grep " $extension\$" <<<"$help" >/dev/null && targets+=("$extension")
+  done
   nice cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}"
 }
 cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \

@@ -32,6 +32,7 @@ bool SketchupExporter::export_open() {
         open_groups = 0;
         group_counter = 0;
         batches.clear();
+        forget_definitions();
     }
     return is_open();
 }
@@ -68,14 +69,19 @@ void SketchupExporter::open_file(const char* model, const char* path, const floa
     close_camera();
 }
 
-// Batches recorded while no export is open stay for the next one.
+// Batches recorded while no export is open stay for the next one. A definition left open is
+// ended, so that the file is whole, and reported once the file is closed.
 void SketchupExporter::close_file() {
+    const std::string unfinished = export_open() ? end_open_definition() : "";
     if (export_open()) flush_batches();
     for (; open_groups > 0 && export_open(); --open_groups) close_group();
     open_groups = 0;
     group_counter = 0;
     export_process = 0;
+    forget_definitions();
     close_scene();
+    if (!unfinished.empty())
+        throw std::logic_error("close_file: definition \"" + unfinished + "\" was still open");
 }
 
 void SketchupExporter::transform(const float* matrix) {

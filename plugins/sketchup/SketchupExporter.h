@@ -7,6 +7,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,16 @@ class SketchupExporter : public SceneBuilder {
     void end_group();
     void flush_batches();
 
+    // Definitions (SketchupExporter_definitions.cpp): a "#define group" block written once,
+    // directly in the scene's top group, and placed any number of times by an instance line in
+    // a group of its own. Between begin_definition and end_definition the calls above build the
+    // definition's content as they build a group's. Misuse throws std::logic_error.
+    void begin_definition(const char* name);
+    void end_definition();
+    // A group named group_name (numbered when empty, as begin_group does) holding the transform
+    // (16 floats, row-major) and an instance of the definition; pending batches stay pending.
+    void place_definition(const char* name, const char* group_name, const float* matrix);
+
     // Starts the renderer on the last export's scene file without waiting for it.
     void run_vistrel();
     // Writes a scene with one textured square to a new vistrel_test.vsf in the temporary folder,
@@ -64,6 +75,10 @@ class SketchupExporter : public SceneBuilder {
     bool export_open();
     void require_open(const char* operation);
     void write_batch(const std::string& key, std::vector<BatchedFaces>& calls);
+    // Ends a definition left open (and the groups begun in it) so that the scene stays whole;
+    // returns its name, empty when none was open.
+    std::string end_open_definition();
+    void forget_definitions();
 
     int group_counter = 0;
     // Groups begun and not yet ended in the open export: an extra end_group would close the top
@@ -76,4 +91,11 @@ class SketchupExporter : public SceneBuilder {
     std::string absolute_output_path;
     // Keyed by material; std::string orders keys byte-wise as unsigned chars.
     std::map<std::string, std::vector<BatchedFaces>> batches;
+
+    // The definitions the open export has written, by name.
+    std::set<std::string> definitions;
+    bool defining = false;
+    std::string open_definition;
+    // The batches pending outside the open definition, set aside until it ends.
+    std::map<std::string, std::vector<BatchedFaces>> outer_batches;
 };

@@ -116,23 +116,10 @@ static void vistrel_check_position(const Vector &vector, typename Vector::iterat
 %include "ruby_texts.swg"
 %include "ruby_native_errors.swg"
 
-// Ruby code that a later argument's conversion runs (an element's to_f) may initialize the
-// receiver again, which frees the record or exporter taken for it: the receiver is taken again
-// once every argument is converted.
-%{
-template <class T>
-static T *vistrel_receiver(VALUE self, swig_type_info *type, const char *type_word,
-                           const char *method) {
-  void *pointer = 0;
-  int res = SWIG_ConvertPtr(self, &pointer, type, 0);
-  if (!SWIG_IsOK(res))
-    SWIG_Error(SWIG_ArgError(res), Ruby_Format_TypeError("", type_word, method, 1, self));
-  return static_cast<T *>(pointer);
-}
-%}
+// The receiver is taken again once every argument is converted (see vistrel_object_argument).
 %typemap(check, noblock=1) Face *self, SketchupExporter *self {
-  $1 = vistrel_receiver< $*1_ltype >(self, $descriptor, "$1_type",
-                                     vistrel_arrays::method_of("$symname"));
+  $1 = vistrel_object_argument< $*1_ltype >(self, $descriptor, "$1_type",
+                                            vistrel_arrays::method_of("$symname"), 1);
 }
 
 // ---------------------------------------------------------------------------------------------
