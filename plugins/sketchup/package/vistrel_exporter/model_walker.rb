@@ -98,7 +98,7 @@ module VistrelExporter
     Level = Struct.new(:container, :body, :next_child)
 
     # Walks with a stack of its own rather than recursion, so that however deep groups nest,
-    # Ruby's stack does not overflow. finish ends the body at the top.
+    # Ruby's stack does not overflow. The block ends the body at the top.
     def walk_body(top)
       stack = [Level.new(nil, top, 0)]
       until stack.empty?
