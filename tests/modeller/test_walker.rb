@@ -137,11 +137,14 @@ class WalkerTest < Minitest::Test
   end
 
   # The tree component placed three times (one placement nested, one painted and inline), the
-  # leaf component it places twice, and smooth normals on its trunk, from reviewed calls.
+  # leaf component it places twice, and smooth normals on its trunk, from reviewed calls; without
+  # the companion extension, every placement written in full.
   def test_grove_of_components
     summary = assert_golden_scene('grove', Models.grove)
     assert_equal [[8, 4, 12], '2 components written once for 6 placements; 26 triangles as placed.'],
                  [summary.to_a.first(3), summary.to_s.lines(chomp: true)[1]]
+    summary = VistrelExporter::SceneExport.new(Models.grove, instancing: nil).write(@scene)
+    assert_equal [[10, 10, 26], 1], [summary.to_a.first(3), summary.to_s.lines.size]
   end
 
   # Which components become definitions, and how many faces are meshed: a component taking no

@@ -20,7 +20,8 @@ module VistrelExporter
 
     attr_reader :groups, :meshes, :triangles, :definitions, :placements, :placed_triangles
 
-    def initialize(exporter, surfaces, instancing: defined?(::Vistrel_instancing) ? ::Vistrel_instancing : nil)
+    # instancing: the module of vistrel_instancing, or nil.
+    def initialize(exporter, surfaces, instancing)
       @exporter = exporter
       @surfaces = surfaces
       @instancing = instancing

@@ -26,9 +26,13 @@ module VistrelExporter
   # of its own beside the target, created exclusively, and the textures to a folder of their
   # own; both are moved into place only when complete.
   class SceneExport
-    def initialize(model, exporter = Vistrel_sketchup_plugin::SketchupExporter.new)
+    # instancing: the companion extension's module, which writes definitions; nil writes every
+    # placement in full.
+    def initialize(model, exporter = Vistrel_sketchup_plugin::SketchupExporter.new,
+                   instancing: defined?(::Vistrel_instancing) ? ::Vistrel_instancing : nil)
       @model = model
       @exporter = exporter
+      @instancing = instancing
     end
 
     # staged: false writes straight to path (a fresh file in a folder of our own), so that the
@@ -60,7 +64,7 @@ module VistrelExporter
 
     def export(target, textures)
       camera = ViewCamera.new(@model.active_view)
-      walker = ModelWalker.new(@exporter, Surfaces.new(textures))
+      walker = ModelWalker.new(@exporter, Surfaces.new(textures), @instancing)
       plan = walker.plan(@model.entities)
       @exporter.open_file(model_name, target, camera.eye, camera.direction, camera.up,
                           camera.fov, camera.aspect_ratio, true)
