@@ -53,6 +53,25 @@ module Models
     ], Sketchup::View.new(camera, 800, 600))
   end
 
+  # A tree component placed three times: at the top, in a group, and painted red (its trunk is
+  # unpainted, so that placement is red and written inline); a fourth placement is hidden. The
+  # trunk is two faces joined by a smooth edge; the tree places a leaf component twice.
+  def grove
+    leaf = Sketchup::ComponentDefinition.new('Leaf', [quad(2, 1, material: paint('Leaf', [40, 160, 40]))])
+    trunk, smooth = joined([[0, 0, 0], [1, 0, 0], [1, 0, 5], [0, 0, 5], [0, 1, 0], [0, 1, 5]], [[0, 1, 2, 3], [4, 0, 3, 5]])
+    smooth.call(0, 3)
+    tree = Sketchup::ComponentDefinition.new('Tree', trunk + [
+      Instance.new(name: '', definition: leaf, transformation: moved(0, 0, 5)),
+      Instance.new(name: 'Top leaf', definition: leaf, transformation: moved(0, 0, 6, turned: true))
+    ])
+    placed = ->(x, y, **options) { Instance.new(name: '', definition: tree, transformation: moved(x, y, 0), **options) }
+    Sketchup::Model.new('Grove', '', [
+      quad(40, 20), placed.call(0, 0),
+      Group.new(name: 'Grove', entities: [placed.call(10, 0, name: 'Far tree')], transformation: moved(0, 10, 0)),
+      placed.call(20, 0, material: paint('Red', [255, 0, 0])), placed.call(30, 0, hidden: true)
+    ], Sketchup::View.new(camera, 800, 600))
+  end
+
   # Faces that meet at shared vertices and edges, as SketchUp keeps them: the points, then each
   # face's corners as indices into them (a convex polygon, cut into a fan). Returns the faces
   # and a way to make the edge between two points smooth and soft.

@@ -31,7 +31,7 @@ class PackageTest < Minitest::Test
     extension, at_start = Sketchup.extensions.first
     assert_equal ['Vistrel Exporter', '1.0.0', 'vistrel_exporter/loader', true],
                  [extension.name, extension.version, extension.path, at_start]
-    assert_includes $LOADED_FEATURES, "#{PACKAGE}/lib/#{SLOT}/vistrel_sketchup_plugin.so"
+    %w[vistrel_sketchup_plugin vistrel_instancing].each { |name| assert_includes $LOADED_FEATURES, "#{PACKAGE}/lib/#{SLOT}/#{name}.so" }
     commands = UI.menu('Extensions').items.last.items
     assert_equal ['Export to Vistrel…', 'Render in Vistrel', 'Vistrel test scene'], commands.map(&:text)
     commands.each { |command| assert File.file?(command.small_icon), command.small_icon }
@@ -59,7 +59,7 @@ class PackageTest < Minitest::Test
     ENV.update('XDG_CONFIG_HOME' => dir, 'XDG_CONFIG_DIRS' => dir, 'TMPDIR' => dir)
     export, render, test_scene = UI.menu('Extensions').items.last.items.map(&:block)
     export.call
-    assert_match(%r{\AExported 5 groups, 9 meshes, 24 triangles to #{dir}/House.vsf in }, UI.messages.last)
+    assert_match(%r{\AExported 5 groups, 7 meshes, 20 triangles to #{dir}/House.vsf in }, UI.messages.last)
     render.call
     scene = launched(renderer)
     assert_match(%r{\A#{dir}/vistrel[\w-]+/House\.vsf\z}, scene)

@@ -6,6 +6,7 @@ require 'json'
 require 'minitest/autorun'
 require 'tmpdir'
 require 'vistrel_sketchup_plugin'
+require 'vistrel_instancing'
 require_relative 'models'
 require_relative '../../plugins/sketchup/package/vistrel_exporter/scene_export'
 
@@ -19,7 +20,7 @@ class WalkerTest < Minitest::Test
 
   def test_house_makes_the_expected_calls_and_scene
     summary = assert_golden_scene('house', Models.house)
-    assert_equal [5, 9, 24, @scene], summary.to_a.first(4)
+    assert_equal [5, 7, 20, @scene], summary.to_a.first(4)
     assert_equal %w[001_wood.png 002_wood.png 003_brick.jpg], Dir.children("#{@dir}/house_textures").sort
     assert_equal %w[expected.vsf house.vsf house_textures], Dir.children(@dir).sort
   end
@@ -67,7 +68,7 @@ class WalkerTest < Minitest::Test
       inner = VistrelExporter::SceneExport.new(Models.house).write(@scene)
     end
     outer = VistrelExporter::SceneExport.new(Models.house).write(@scene)
-    assert_equal [[5, 9, 24], [5, 9, 24], File.binread(File.join(__dir__, 'data', 'house.vsf')), %w[house.vsf house_textures], 3],
+    assert_equal [[5, 7, 20], [5, 7, 20], File.binread(File.join(__dir__, 'data', 'house.vsf')), %w[house.vsf house_textures], 3],
                  [inner.to_a.first(3), outer.to_a.first(3), File.binread(@scene).gsub(@dir.b, '@DIR@'.b), Dir.children(@dir).sort,
                   Dir.children("#{@dir}/house_textures").size]
   ensure
@@ -93,7 +94,7 @@ class WalkerTest < Minitest::Test
       FileUtils.mkdir_p(folder)
       export = VistrelExporter::SceneExport.new(Models.house(brick_image: image))
       assert_equal outcome, begin
-        [export.write("#{folder}/house.vsf").to_s.lines(chomp: true).drop(1), Dir.children("#{folder}/house_textures").grep(/\A003_/)]
+        [export.write("#{folder}/house.vsf").to_s.lines(chomp: true).drop(2), Dir.children("#{folder}/house_textures").grep(/\A003_/)]
       rescue IOError => e
         [e.message, Dir.children(folder)]
       end
@@ -120,11 +121,53 @@ class WalkerTest < Minitest::Test
     end
   end
 
-  # 5,000 groups, each in the one before, with a face in the innermost.
+  # 5,000 groups, each in the one before, with a face in the innermost; 5,000 components, each
+  # placing the one before twice.
   def test_deep_nesting
     model = Sketchup::Model.new('Deep', '', [Models.quad(1, 1)], Sketchup::View.new(Models.camera, 800, 600))
     5000.times { model.entities = [Models::Group.new(name: 'g', entities: model.entities, transformation: Models.moved(0, 0, 1))] }
     assert_equal [5000, 1, 2], VistrelExporter::SceneExport.new(model).write(@scene).to_a.first(3)
+    model.entities = [Models.quad(1, 1)]
+    5000.times do |k|
+      component = Sketchup::ComponentDefinition.new("c#{k}", model.entities)
+      model.entities = [1, 2].map { |x| Models::Instance.new(name: '', definition: component, transformation: Models.moved(x, 0, 0)) }
+    end
+    summary = VistrelExporter::SceneExport.new(model).write(@scene)
+    assert_equal [10_000, 1, 2, 5000, 10_000, 2**5001], summary.to_a.values_at(0, 1, 2, 6, 7, 8)
+  end
+
+  # The tree component placed three times (one placement nested, one painted and inline), the
+  # leaf component it places twice, and smooth normals on its trunk, from reviewed calls; without
+  # the companion extension, every placement written in full.
+  def test_grove_of_components
+    summary = assert_golden_scene('grove', Models.grove)
+    assert_equal [[8, 4, 12], '2 components written once for 6 placements; 26 triangles as placed.'],
+                 [summary.to_a.first(3), summary.to_s.lines(chomp: true)[1]]
+    summary = VistrelExporter::SceneExport.new(Models.grove, instancing: nil).write(@scene)
+    assert_equal [[10, 10, 26], 1], [summary.to_a.first(3), summary.to_s.lines.size]
+  end
+
+  # Which components become definitions, and how many faces are meshed: a component taking no
+  # paint is shared by placements painted differently; one taking paint is written once per
+  # material; names already taken get a number; hidden placements do not count.
+  def test_placements
+    leaf = Sketchup::ComponentDefinition.new('Leaf', [Models.quad(1, 1, material: Models.paint('Green', [0, 255, 0]))])
+    tree = Sketchup::ComponentDefinition.new('Tree', [Models.quad(1, 1)])
+    taken = Sketchup::ComponentDefinition.new('Tree painted Red', [Models.quad(2, 2)])
+    red = Models.paint('Red', [255, 0, 0])
+    place = ->(component, **options) { Models::Instance.new(name: '', definition: component, transformation: Models.moved(0, 0, 0), **options) }
+    [
+      [Models.grove.entities, true, %w[Leaf Tree], 6],
+      [Models.grove.entities, false, [], 13],
+      [[place.call(leaf, material: red), place.call(leaf), place.call(tree, material: red), place.call(tree, material: red), place.call(tree)],
+       true, ['Leaf', 'Tree painted Red'], 3],
+      [[place.call(taken), place.call(tree, material: red), Models::Group.new(entities: [place.call(tree)], material: red), place.call(taken)],
+       true, ['Tree painted Red (2)', 'Tree painted Red'], 2],
+      [[place.call(tree), place.call(tree, hidden: true), place.call(tree, layer: Sketchup::Layer.new(false))], true, [], 1]
+    ].each do |entities, definitions, names, faces|
+      plan = VistrelExporter::Placements.new(entities, definitions: definitions)
+      assert_equal [names, faces], [plan.definitions.map(&:name), plan.faces_to_mesh]
+    end
   end
 
   # The cylinder's reviewed calls give each corner of the smooth side the normal averaged with
@@ -162,7 +205,7 @@ class WalkerTest < Minitest::Test
     exporter = Vistrel_sketchup_plugin::SketchupExporter.new
     calls(name).each do |call, *args|
       args[1] = "#{@dir}/expected.vsf" if call == 'open_file'
-      exporter.send(call, *args)
+      Vistrel_instancing.respond_to?(call) ? Vistrel_instancing.send(call, exporter, *args) : exporter.send(call, *args)
     end
     assert_equal golden, File.binread("#{@dir}/expected.vsf")
     @scene = File.join(@dir, "#{name}.vsf")

@@ -1,5 +1,6 @@
 # Stages the package and zips it (cmake -P). Variables: SOURCE (this folder), STAGE (a scratch
-# folder), OUTPUT (the .rbz), LIBS (a list of RUBY_PLATFORM/major.minor=path entries).
+# folder), OUTPUT (the .rbz), LIBS (a list of RUBY_PLATFORM/major.minor=path entries; each
+# library's vistrel_instancing.so beside it goes in too).
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 file(COPY ${SOURCE}/vistrel_exporter.rb ${SOURCE}/vistrel_exporter DESTINATION ${STAGE})
@@ -14,6 +15,11 @@ foreach(entry IN LISTS LIBS)
   endif()
   file(MAKE_DIRECTORY ${STAGE}/vistrel_exporter/lib/${slot})
   file(COPY_FILE ${library} ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_sketchup_plugin.so)
+  # The companion extension for definitions, where that build made it.
+  get_filename_component(folder ${library} DIRECTORY)
+  if(EXISTS ${folder}/vistrel_instancing.so)
+    file(COPY_FILE ${folder}/vistrel_instancing.so ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_instancing.so)
+  endif()
 endforeach()
 file(REMOVE ${OUTPUT})
 execute_process(

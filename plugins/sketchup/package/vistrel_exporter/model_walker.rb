@@ -2,65 +2,51 @@
 
 require_relative 'face_batch'
 require_relative 'smooth_normals'
+require_relative 'placements'
 
 module VistrelExporter
   # Hands the visible part of a model to the extension: one group per group or component
-  # instance, with its transform, and each container's faces batched per surface.
+  # instance, with its transform, and each container's faces batched per surface. Components
+  # that Placements makes definitions are written first, each once, and placed where they
+  # stand; without the companion extension vistrel_instancing every placement is written inline.
   #
   # The extension writes pending batches at the next end_group, into the group open then. So a
   # container's children are walked first and its own faces are handed over afterwards, while
-  # its group is the innermost open one; the top level's faces are written by close_file.
+  # its group is the innermost open one; a definition's faces are written when it ends, the
+  # top level's by close_file.
   class ModelWalker
     FRONT_UVQ = 1
     NORMALS = 4
 
-    attr_reader :groups, :meshes, :triangles
+    attr_reader :groups, :meshes, :triangles, :definitions, :placements, :placed_triangles
 
-    def initialize(exporter, surfaces, progress)
+    # instancing: the module of vistrel_instancing, or nil.
+    def initialize(exporter, surfaces, instancing)
       @exporter = exporter
       @surfaces = surfaces
+      @instancing = instancing
+      @groups = @meshes = @triangles = @definitions = @placements = @placed_triangles = 0
+      @in_definition = {}.compare_by_identity # definition body => the triangles it shows
+    end
+
+    # The model's Placements, with definitions when the extension can write them.
+    def plan(entities)
+      Placements.new(entities, definitions: !@instancing.nil?)
+    end
+
+    # Definitions first, then the model. Triangles counts what the scene holds, placed
+    # triangles what it shows.
+    def walk(plan, progress)
       @progress = progress
-      @groups = 0
-      @meshes = 0
-      @triangles = 0
-    end
-
-    # Walks with a stack of its own rather than recursion, so that however deep groups nest,
-    # Ruby's stack does not overflow.
-    def walk(entities, painted = nil)
-      stack = [Level.new(nil, entities, painted)]
-      until stack.empty?
-        level = stack.last
-        child = level.containers.shift
-        if child
-          stack.push(enter(child, level.painted))
-        else
-          stack.pop
-          send_faces(level.entities, level.painted)
-          @exporter.end_group if level.container
-        end
+      plan.definitions.each do |body|
+        @instancing.begin_definition(@exporter, body.name)
+        before = @placed_triangles
+        walk_body(body) { @instancing.end_definition(@exporter) }
+        @in_definition[body] = @placed_triangles - before
+        @placed_triangles = before
+        @definitions += 1
       end
-    end
-
-    # Faces of all visible containers, each definition counted as often as it is placed.
-    def self.count_faces(entities)
-      counts = {}.compare_by_identity
-      stack = [entities]
-      until stack.empty?
-        current = stack.last
-        inner = visible_containers(current).map { |entity| children(entity) }
-        inner = inner.reject { |list| counts.key?(list) }.uniq(&:object_id)
-        next stack.concat(inner) unless inner.empty?
-
-        stack.pop
-        counts[current] ||= current.sum do |entity|
-          next 0 unless visible?(entity)
-          next 1 if entity.is_a?(Sketchup::Face)
-
-          container?(entity) ? counts[children(entity)] : 0
-        end
-      end
-      counts[entities]
+      walk_body(plan.root) { nil }
     end
 
     def self.visible_containers(entities)
@@ -108,18 +94,43 @@ module VistrelExporter
 
     private
 
-    # A container being walked: its visible children still to walk, and what paints its faces.
-    Level = Struct.new(:container, :entities, :painted) do
-      def containers
-        @containers ||= ModelWalker.visible_containers(entities)
+    # A body being walked, in the container that holds it (nil at the top of the scene or of a
+    # definition), and the next of its children to walk.
+    Level = Struct.new(:container, :body, :next_child)
+
+    # Walks with a stack of its own rather than recursion, so that however deep groups nest,
+    # Ruby's stack does not overflow. The block ends the body at the top.
+    def walk_body(top)
+      stack = [Level.new(nil, top, 0)]
+      until stack.empty?
+        level = stack.last
+        entity, child = level.body.children[level.next_child]
+        level.next_child += 1
+        if child&.definition?
+          place(entity, child)
+        elsif child
+          stack.push(enter(entity, child))
+        else
+          stack.pop
+          send_faces(level.body.entities, level.body.painted)
+          level.container ? @exporter.end_group : yield
+        end
       end
     end
 
-    def enter(entity, painted)
+    def enter(entity, body)
       @exporter.begin_group(ModelWalker.group_name(entity))
       @exporter.transform(ModelWalker.row_major(entity.transformation.to_a))
       @groups += 1
-      Level.new(entity, ModelWalker.children(entity), entity.material ? entity : painted)
+      Level.new(entity, body, 0)
+    end
+
+    def place(entity, body)
+      @instancing.place_definition(@exporter, body.name, ModelWalker.group_name(entity),
+                                   ModelWalker.row_major(entity.transformation.to_a))
+      @groups += 1
+      @placements += 1
+      @placed_triangles += @in_definition[body]
     end
 
     # The container's own faces, handed over while its group is the innermost open one. Faces
@@ -144,6 +155,7 @@ module VistrelExporter
         batch.send_to(@exporter)
         @meshes += 1
         @triangles += batch.triangle_count
+        @placed_triangles += batch.triangle_count
       end
     end
 

@@ -27,6 +27,8 @@ module VistrelExporter
       end
       begin
         require library unless defined?(::Vistrel_sketchup_plugin::SketchupExporter)
+        companion = File.join(File.dirname(library), 'vistrel_instancing.so') # definitions, when built
+        require companion if File.file?(companion) && !defined?(::Vistrel_instancing)
       rescue LoadError => e
         raise LoadError, "The Vistrel exporter cannot load its native library #{library}: #{e.message}"
       end

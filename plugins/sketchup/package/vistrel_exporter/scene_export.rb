@@ -7,11 +7,17 @@ require_relative 'progress'
 require_relative 'staging'
 
 module VistrelExporter
-  Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds, :warnings) do
+  # groups, meshes and triangles as the scene file holds them; placed_triangles as it shows them.
+  Summary = Struct.new(:groups, :meshes, :triangles, :path, :seconds, :warnings, :definitions,
+                       :placements, :placed_triangles) do
     def to_s
-      text = format('Exported %d groups, %d meshes, %d triangles to %s in %.1f s.',
-                    groups, meshes, triangles, path, seconds)
-      ([text] + warnings.to_a.map { |warning| "Warning: #{warning}." }).join("\n")
+      text = [format('Exported %d groups, %d meshes, %d triangles to %s in %.1f s.',
+                     groups, meshes, triangles, path, seconds)]
+      if definitions.to_i.positive?
+        text << format('%<n>d component%<s>s written once for %<p>d placements; %<t>d triangles as placed.',
+                       n: definitions, s: definitions == 1 ? '' : 's', p: placements, t: placed_triangles)
+      end
+      (text + warnings.to_a.map { |warning| "Warning: #{warning}." }).join("\n")
     end
   end
 
@@ -20,9 +26,13 @@ module VistrelExporter
   # of its own beside the target, created exclusively, and the textures to a folder of their
   # own; both are moved into place only when complete.
   class SceneExport
-    def initialize(model, exporter = Vistrel_sketchup_plugin::SketchupExporter.new)
+    # instancing: the companion extension's module, which writes definitions; nil writes every
+    # placement in full.
+    def initialize(model, exporter = Vistrel_sketchup_plugin::SketchupExporter.new,
+                   instancing: defined?(::Vistrel_instancing) ? ::Vistrel_instancing : nil)
       @model = model
       @exporter = exporter
+      @instancing = instancing
     end
 
     # staged: false writes straight to path (a fresh file in a folder of our own), so that the
@@ -39,7 +49,8 @@ module VistrelExporter
       walker = export(target, textures)
       textures.commit { put_in_place(target, path) if staged }
       Summary.new(walker.groups, walker.meshes, walker.triangles, path,
-                  Process.clock_gettime(Process::CLOCK_MONOTONIC) - started, textures.warnings)
+                  Process.clock_gettime(Process::CLOCK_MONOTONIC) - started, textures.warnings,
+                  walker.definitions, walker.placements, walker.placed_triangles)
     rescue Exception # also on Interrupt: nothing half-written stays
       abandon(target, textures)
       raise
@@ -53,11 +64,11 @@ module VistrelExporter
 
     def export(target, textures)
       camera = ViewCamera.new(@model.active_view)
-      progress = Progress.new(ModelWalker.count_faces(@model.entities))
-      walker = ModelWalker.new(@exporter, Surfaces.new(textures), progress)
+      walker = ModelWalker.new(@exporter, Surfaces.new(textures), @instancing)
+      plan = walker.plan(@model.entities)
       @exporter.open_file(model_name, target, camera.eye, camera.direction, camera.up,
                           camera.fov, camera.aspect_ratio, true)
-      walker.walk(@model.entities)
+      walker.walk(plan, Progress.new(plan.faces_to_mesh))
       @exporter.close_file
       walker
     end
