@@ -1,12 +1,15 @@
 // The main job against tinyobjloader's own parse of the same model, with peak memory.
 //
 //   obj_bench FOLDER TRIANGLES RUNS EXPORT_COMMAND...
+//   obj_bench --models FOLDER RUNS MODEL.obj... -- EXPORT_COMMAND...
 //
-// Writes FOLDER/bench_model.obj (a grid of TRIANGLES triangles with positions, uvs and normals,
-// in 4 objects of 2 groups each, 3 materials) with its MTL file, then, RUNS times in turn, in
-// child processes: tinyobjloader's LoadObj of the file, and EXPORT_COMMAND MODEL -o SCENE -q.
-// A run of the command on a model without faces gives the memory the job takes without a model.
-// Prints the median wall time and peak resident memory of each, and their ratios.
+// The first writes FOLDER/bench_model.obj (a grid of TRIANGLES triangles with positions, uvs and
+// normals, in 4 objects of 2 groups each, 3 materials) with its MTL file, then, RUNS times in
+// turn, in child processes: tinyobjloader's LoadObj of the file, and EXPORT_COMMAND MODEL -o
+// SCENE -q. A run of the command on a model without faces gives the memory the job takes without
+// a model. Prints the median wall time and peak resident memory of each, and their ratios.
+// The second does the same for each MODEL given (scenes go to FOLDER), taking the best of RUNS,
+// and prints a row per model.
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -14,10 +17,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -99,6 +105,80 @@ Run run_command(const std::vector<std::string>& command, const std::string& mode
     });
 }
 
+Run run_parse(const std::string& model, const std::string& folder) {
+    return measure([&] {
+        tinyobj::attrib_t attrib;
+        std::vector<tinyobj::shape_t> shapes;
+        std::vector<tinyobj::material_t> materials;
+        std::string warn, err;
+        if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, model.c_str(),
+                              folder.c_str()))
+            _exit(1);
+    });
+}
+
+double file_mb(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return 0;
+    std::fseek(f, 0, SEEK_END);
+    const double mb = std::ftell(f) / (1024.0 * 1024.0);
+    std::fclose(f);
+    return mb;
+}
+
+// Triangles of the model's faces split as fans (a face of n corners gives n - 2).
+long count_triangles(const std::string& path) {
+    std::ifstream in(path);
+    long triangles = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.size() < 2 || line[0] != 'f' || !std::isspace(static_cast<unsigned char>(line[1])))
+            continue;
+        std::istringstream words(line.substr(2));
+        long corners = 0;
+        for (std::string word; words >> word && word[0] != '#';) ++corners;
+        if (corners > 2) triangles += corners - 2;
+    }
+    return triangles;
+}
+
+// Each figure's best.
+Run best(const std::vector<Run>& runs) {
+    Run b = runs.front();
+    for (const Run& r : runs) {
+        b.seconds = std::min(b.seconds, r.seconds);
+        b.cpu = std::min(b.cpu, r.cpu);
+        b.peak_mb = std::min(b.peak_mb, r.peak_mb);
+    }
+    return b;
+}
+
+int real_models(const std::string& folder, int runs, const std::vector<std::string>& models,
+                const std::vector<std::string>& command) {
+    const std::string scene = folder + "/bench_real.vsf";
+    std::printf("-- main job on real models against tinyobjloader's parse, best of %d runs\n",
+                runs);
+    std::printf("%-14s %9s %6s   %-24s %-24s %s\n", "model", "triangles", "OBJ MB",
+                "main job: wall, cpu s,", "LoadObj: wall, cpu s,", "ratio of wall");
+    std::printf("%-14s %9s %6s   %-24s %-24s %s\n", "", "", "", "peak RSS MB", "peak RSS MB",
+                "(of cpu) times");
+    for (const std::string& model : models) {
+        std::vector<Run> parses, jobs;
+        for (int r = 0; r < runs; ++r) {
+            parses.push_back(run_parse(model, folder));
+            jobs.push_back(run_command(command, model, scene));
+        }
+        const Run parse = best(parses), job = best(jobs);
+        const std::string name = model.substr(model.find_last_of('/') + 1);
+        std::printf(
+            "%-14s %9ld %6.1f   %5.2f %5.2f %8.1f     %5.2f %5.2f %8.1f     %.2fx (%.2fx)\n",
+            name.c_str(), count_triangles(model), file_mb(model), job.seconds, job.cpu, job.peak_mb,
+            parse.seconds, parse.cpu, parse.peak_mb, job.seconds / parse.seconds,
+            job.cpu / parse.cpu);
+        std::remove(scene.c_str());
+    }
+    return 0;
+}
+
 // Each figure's own median.
 Run median(const std::vector<Run>& runs) {
     auto of = [&](double Run::*field) {
@@ -113,8 +193,17 @@ Run median(const std::vector<Run>& runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: obj_bench FOLDER TRIANGLES RUNS EXPORT_COMMAND...\n");
+    if (argc >= 6 && std::string(argv[1]) == "--models") {
+        const std::vector<std::string> args(argv + 4, argv + argc);
+        const auto dashes = std::find(args.begin(), args.end(), "--");
+        if (dashes != args.end() && dashes != args.begin() && dashes + 1 != args.end())
+            return real_models(argv[2], std::max(1, std::atoi(argv[3])), {args.begin(), dashes},
+                               {dashes + 1, args.end()});
+    }
+    if (argc < 5 || std::string(argv[1]) == "--models") {
+        std::fprintf(stderr,
+                     "usage: obj_bench FOLDER TRIANGLES RUNS EXPORT_COMMAND...\n"
+                     "       obj_bench --models FOLDER RUNS MODEL.obj... -- EXPORT_COMMAND...\n");
         return 2;
     }
     const std::string folder = argv[1];
@@ -134,27 +223,12 @@ int main(int argc, char** argv) {
 
     std::vector<Run> parses, jobs, bases;
     for (int r = 0; r < runs; ++r) {
-        parses.push_back(measure([&] {
-            tinyobj::attrib_t attrib;
-            std::vector<tinyobj::shape_t> shapes;
-            std::vector<tinyobj::material_t> materials;
-            std::string warn, err;
-            if (!tinyobj::LoadObj(&attrib, &shapes, &materials, &warn, &err, model.c_str(),
-                                  folder.c_str()))
-                _exit(1);
-        }));
+        parses.push_back(run_parse(model, folder));
         jobs.push_back(run_command(command, model, scene));
         bases.push_back(run_command(command, empty, folder + "/bench_empty.vsf"));
     }
     const Run parse = median(parses), job = median(jobs), base = median(bases);
-    FILE* s = std::fopen(scene.c_str(), "rb");
-    std::fseek(s, 0, SEEK_END);
-    const double scene_mb = std::ftell(s) / (1024.0 * 1024.0);
-    std::fclose(s);
-    std::FILE* m = std::fopen(model.c_str(), "rb");
-    std::fseek(m, 0, SEEK_END);
-    const double model_mb = std::ftell(m) / (1024.0 * 1024.0);
-    std::fclose(m);
+    const double scene_mb = file_mb(scene), model_mb = file_mb(model);
 
     std::printf(
         "-- main job on a %ld-triangle OBJ (%.0f MB, 4 objects of 2 groups, 3 materials), median "

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Face.h"
+#include "KeptArray.h"
 #include "SceneBuilder.h"
 
 class SketchupExporter : public SceneBuilder {
@@ -36,6 +37,12 @@ class SketchupExporter : public SceneBuilder {
     void add_faces2(int num_vertices, int num_faces, const float* vs, const int* fs,
                     const float* ns, const float* uvs, const char* material, const char* texture,
                     int r, int g, int b, float a);
+    // add_faces2 for arrays the caller hands over instead of lending: the batch keeps them
+    // rather than a copy and frees them with release, from this call on (also when it throws).
+    // Each holds at least what add_faces2 reads; all of it is kept until the batch is written.
+    void add_faces2_keeping(int num_vertices, int num_faces, float* vs, int* fs, float* ns,
+                            float* uvs, const char* material, const char* texture, int r, int g,
+                            int b, float a, KeptArray<float>::Release release);
     void begin_group(const char* group_name);
     void end_group();
     void flush_batches();
@@ -60,15 +67,17 @@ class SketchupExporter : public SceneBuilder {
     const std::string& get_output_path() const { return output_path; }
 
   private:
-    // One add_faces2 call: its record, and copies of its arrays (the caller's arrays do not
-    // outlive the call). The record's own array pointers are not used.
+    // One add_faces2 call: its record, and its arrays (copies, or handed over). The record's
+    // own array pointers are not used.
     struct BatchedFaces {
         Face face;
-        std::vector<float> positions;
-        std::vector<float> normals;
-        std::vector<float> uvs;
-        std::vector<int> vertex_numbers;
+        KeptArray<float> positions;
+        KeptArray<float> normals;
+        KeptArray<float> uvs;
+        KeptArray<int> vertex_numbers;
     };
+    void add_batched(BatchedFaces call, int num_vertices, int num_faces, const char* material,
+                     const char* texture, int r, int g, int b, float a);
 
     // is_open, in the process that opened the export: a forked child finds it closed, with no
     // groups or batches of the parent's pending.

@@ -30,22 +30,16 @@ float unit(int channel) {
 }
 
 template <typename T>
-std::vector<T> copy_array(const char* operation, const char* argument, const T* values, int count) {
+KeptArray<T> copy_array(const char* operation, const char* argument, const T* values, int count) {
     if (count <= 0) return {};
     if (!values)
         throw std::invalid_argument(std::string(operation) + ": " + argument + " is missing");
-    return std::vector<T>(values, values + 3 * static_cast<std::size_t>(count));
+    return KeptArray<T>(values, 3 * static_cast<std::size_t>(count));
 }
 
 // A count as the number of things it adds: none for zero or less.
 std::size_t count_of(int n) {
     return n > 0 ? static_cast<std::size_t>(n) : 0;
-}
-
-// Hands a batched array's memory back as soon as the mesh lists hold its values.
-template <typename T>
-void release(std::vector<T>& values) {
-    std::vector<T>().swap(values);
 }
 
 // The batched arrays are many small blocks that the C library keeps for reuse once freed, so
@@ -109,6 +103,31 @@ void SketchupExporter::add_faces2(int num_vertices, int num_faces, const float* 
     call.normals = copy_array("add_faces2", "ns", ns, num_vertices);
     call.uvs = copy_array("add_faces2", "uvs", uvs, num_vertices);
     call.vertex_numbers = copy_array("add_faces2", "fs", fs, num_faces);
+    add_batched(std::move(call), num_vertices, num_faces, material, texture_path, r, g, b, a);
+}
+
+void SketchupExporter::add_faces2_keeping(int num_vertices, int num_faces, float* vs, int* fs,
+                                          float* ns, float* uvs, const char* material,
+                                          const char* texture_path, int r, int g, int b, float a,
+                                          KeptArray<float>::Release release) {
+    const std::size_t vertex_values = 3 * count_of(num_vertices);
+    const std::size_t triangle_values = 3 * count_of(num_faces);
+    BatchedFaces call;
+    call.positions = KeptArray<float>(vs, vertex_values, release);
+    call.normals = KeptArray<float>(ns, vertex_values, release);
+    call.uvs = KeptArray<float>(uvs, vertex_values, release);
+    call.vertex_numbers = KeptArray<int>(fs, triangle_values, release);
+    check_array("add_faces2", "vs", vs, num_vertices);
+    check_array("add_faces2", "ns", ns, num_vertices);
+    check_array("add_faces2", "uvs", uvs, num_vertices);
+    check_array("add_faces2", "fs", fs, num_faces);
+    export_open();  // a forked child first drops the parent's batches
+    add_batched(std::move(call), num_vertices, num_faces, material, texture_path, r, g, b, a);
+}
+
+void SketchupExporter::add_batched(BatchedFaces call, int num_vertices, int num_faces,
+                                   const char* material, const char* texture_path, int r, int g,
+                                   int b, float a) {
     call.face = Face(num_vertices, num_faces, nullptr, nullptr, nullptr, nullptr, material,
                      texture_path, r, g, b, a);
     batches[batch_key(material, r, g, b)].push_back(std::move(call));
@@ -147,11 +166,10 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
             add_normal(n[3 * k], n[3 * k + 1], n[3 * k + 2]);
             add_uv(uv[3 * k], uv[3 * k + 1]);
         }
-        freed.add(sizeof(float) *
-                  (call.positions.capacity() + call.normals.capacity() + call.uvs.capacity()));
-        release(call.positions);
-        release(call.normals);
-        release(call.uvs);
+        freed.add(call.positions.bytes() + call.normals.bytes() + call.uvs.bytes());
+        call.positions.release();
+        call.normals.release();
+        call.uvs.release();
     }
     // Each call numbers its vertices from 1; they follow the vertices of the calls before it.
     int base = 0;
@@ -160,8 +178,8 @@ void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFa
         for (int t = 0; t < call.face.num_f; ++t)
             add_triangle(zero_based(f[3 * t], base), zero_based(f[3 * t + 1], base),
                          zero_based(f[3 * t + 2], base));
-        freed.add(sizeof(int) * call.vertex_numbers.capacity());
-        release(call.vertex_numbers);
+        freed.add(call.vertex_numbers.bytes());
+        call.vertex_numbers.release();
         if (call.face.num_p > 0) base += call.face.num_p;
     }
     const Face& first = calls.front().face;

@@ -178,7 +178,7 @@ struct Face {
 
 // ---------------------------------------------------------------------------------------------
 // SketchupExporter: every converted array is released as soon as the call returns (the
-// exporter copies what it keeps).
+// exporter copies what it keeps), but for add_faces2's, which its batch keeps (below).
 
 %typemap(freearg) float *vs, int *fs, float *ns, float *uvs, float *matrix,
                   float *eye, float *dir, float *up
@@ -192,6 +192,20 @@ struct Face {
 
 %exception {
   VALUE vistrel_error = vistrel_call_native([&]() { $action });
+  if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
+}
+
+// add_faces2 keeps its converted arrays in its batch rather than a copy of them: the exporter
+// frees them from the call on, so the holders let go of them first.
+%exception SketchupExporter::add_faces2 {
+  vistrel_arrays::disown(&holder4);
+  vistrel_arrays::disown(&holder5);
+  vistrel_arrays::disown(&holder6);
+  vistrel_arrays::disown(&holder7);
+  VALUE vistrel_error = vistrel_call_native([&]() {
+    arg1->add_faces2_keeping(arg2, arg3, arg4, arg5, arg6, arg7, arg8, arg9, arg10, arg11, arg12,
+                             arg13, vistrel_arrays::free_block);
+  });
   if (!NIL_P(vistrel_error)) vistrel_raise_native(vistrel_error);
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <functional>
 #include <ios>
 #include <memory>
@@ -126,6 +127,47 @@ TEST_F(ExporterCalls, FailedBatchIsDroppedAndLaterBatchesStayPending) {
     EXPECT_THROW(exporter.end_group(), std::runtime_error);
     exporter.close_file();
     EXPECT_EQ(read_file(log), golden("failed_batch.txt"));
+}
+
+// Arrays handed over (add_faces2_keeping) are what the batch writes, not copies of them, and each
+// is freed once: when its batch is written, when the call refuses it, or with the exporter.
+std::vector<void*> freed;
+void free_recorded(void* block) {
+    freed.push_back(block);
+    std::free(block);
+}
+template <typename T>
+T* handed(const std::vector<T>& values) {
+    T* block = static_cast<T*>(std::malloc(sizeof(T) * values.size()));
+    std::copy(values.begin(), values.end(), block);
+    return block;
+}
+
+TEST_F(ExporterCalls, HandedArraysAreKeptAndFreedOnce) {
+    const Faces f(3);
+    auto hand = [&](SketchupExporter& to, float* vs) {
+        to.add_faces2_keeping(3, 1, vs, handed(f.fs), handed(f.ns), handed(f.uvs), "m", "", 1, 2, 3,
+                              1, free_recorded);
+    };
+    freed.clear();
+    open();
+    float* vs = handed(f.vs);
+    hand(exporter, vs);
+    vs[0] = 7;
+    EXPECT_TRUE(freed.empty());
+    EXPECT_EQ(message_of<std::invalid_argument>([&] { hand(exporter, nullptr); }),
+              "add_faces2: vs is missing");
+    EXPECT_EQ(freed.size(), 3u);
+    const Lines mesh = lines_between(close(), "begin_object(\"m\", 1)", "end_object()");
+    EXPECT_EQ(lines_between(mesh, "begin_array_param(\"vertices\")", "end_array_param()").at(0),
+              "add_array_value(COLOR 7 0 0)");
+    EXPECT_EQ(freed.size(), 7u);
+    EXPECT_EQ(std::count(freed.begin(), freed.end(), vs), 1);
+    {
+        RecordedExporter pending;
+        hand(pending, handed(f.vs));
+    }
+    EXPECT_EQ(freed.size(), 11u);
 }
 
 }  // namespace
