@@ -1,5 +1,6 @@
 // The preview's triangles: each mesh of the scene placed in the world by its groups' transforms
-// and handed to Embree, with what shading its hits needs.
+// and handed to Embree, with what shading its hits needs. A definition's meshes go into a scene
+// of their own, which each of its placements shows through an Embree instance.
 #pragma once
 
 #include <embree3/rtcore.h>
@@ -13,26 +14,10 @@
 #include "large_buffer.h"
 #include "preview_math.h"
 #include "scene_meshes.h"
+#include "scene_transforms.h"
 #include "texture_image.h"
 
 namespace inspect {
-
-// A 4 by 4 matrix for points as rows multiplied from the left: the translation is the 13th to
-// 15th number. Transform lines are read into it transposed (see group_matrix).
-struct Matrix4 {
-    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    bool is_identity() const;
-    Vec3 apply(Vec3 p) const;
-};
-
-// Where a group places what it holds: local to world, its transforms applied first, then
-// those of the groups enclosing it; and whether it lies in a definition, which is not shown.
-struct GroupPlacement {
-    Matrix4 world;
-    bool in_definition = false;
-};
-// One placement per group of the list, each computed once from its parent's.
-std::vector<GroupPlacement> place_groups(const GroupList& groups);
 
 // What a hit on one mesh is shaded with.
 struct PreviewMaterial {
@@ -57,38 +42,69 @@ class TextureCache {
     std::map<std::string, TextureImage> images_;
 };
 
-// Embree's device and scene with the meshes added so far, their vertex and index buffers and
-// their materials (by Embree's geometry id). Throws std::runtime_error when Embree fails.
+// Where a ray met a surface: its material and its normal in the world, not normalised.
+struct PreviewHit {
+    const PreviewMaterial* material = nullptr;
+    Vec3 normal;
+};
+
+// Embree's device and scenes: the scene shown, which holds the meshes outside definitions and
+// an instance for each placement, and one scene per definition shown. Throws
+// std::runtime_error when Embree fails.
 class PreviewScene {
   public:
+    static constexpr std::size_t kShown = 0;  // the scene shown
+
     PreviewScene();
     ~PreviewScene();
     PreviewScene(const PreviewScene&) = delete;
     PreviewScene& operator=(const PreviewScene&) = delete;
 
-    // Adds the mesh's triangles, placed in the world by `world`, with their material.
+    // A new, empty scene for a definition's meshes; its number.
+    std::size_t add_definition_scene();
+    // Adds the mesh's triangles to scene `into`, placed by `world`, with their material.
     // Triangles with indices outside the vertices are left out. The texture is used where the
     // mesh has texture coordinates for it.
-    void add_mesh(const MeshRef& mesh, const Matrix4& world, const TextureImage* texture);
-    // Builds the acceleration structure; afterwards rays can be cast.
+    void add_mesh(std::size_t into, const MeshRef& mesh, const Matrix4& world,
+                  const TextureImage* texture);
+    // Builds a definition's scene, after its last mesh.
+    void commit_definition_scene(std::size_t scene);
+    // Shows definition scene `scene` placed by `world`; a placement that is not finite is left
+    // out.
+    void add_instance(std::size_t scene, const Matrix4& world);
+    std::size_t instance_count() const { return instances_.size(); }
+    // Builds the scene shown; afterwards rays can be cast.
     void commit();
-    // Multiplies every vertex by `factor` and builds the structure again.
+    // Moves every point shown `factor` times as far from the origin and builds again.
     void scale(float factor);
 
-    RTCScene scene() const { return scene_; }
-    const std::vector<PreviewMaterial>& materials() const { return materials_; }
-    // The box around every triangle; empty (lower above upper) without any.
+    RTCScene scene() const { return layers_[kShown].scene; }
+    PreviewHit hit(const RTCHit& hit) const;
+    // The box around every triangle shown; empty (lower above upper) without any.
     void bounds(Vec3& lower, Vec3& upper) const;
 
   private:
     static void keep_error(void* self, RTCError code, const char* text);
+    void check() const;
+
+    struct Layer {
+        RTCScene scene = nullptr;
+        std::vector<PreviewMaterial> materials;                // by geometry id
+        std::vector<std::pair<float*, std::size_t>> vertices;  // by geometry id: points, count
+    };
+    struct Instance {
+        std::size_t layer;
+        Matrix4 world;
+    };
+    void place(unsigned id);
 
     RTCDevice device_ = nullptr;
-    RTCScene scene_ = nullptr;
     std::string error_;  // the first error Embree reported
     std::vector<LargeBuffer> buffers_;
-    std::vector<PreviewMaterial> materials_;
-    std::vector<std::pair<float*, std::size_t>> vertices_;  // by geometry id: points, count
+    std::vector<Layer> layers_;
+    // By geometry id in the scene shown, after the ids of its meshes.
+    std::vector<Instance> instances_;
+    unsigned first_instance_ = 0;
 };
 
 }  // namespace inspect

@@ -1,5 +1,5 @@
 // The human-readable summary of a scene: the top group, the camera, the groups with their
-// nesting and objects, and the totals.
+// nesting, objects and instance lines, the totals, and the triangles the placements show.
 #pragma once
 
 #include <string>
@@ -7,9 +7,11 @@
 
 #include "scene_meshes.h"
 #include "scene_model.h"
+#include "scene_placements.h"
 
 namespace inspect {
 
-std::string summarize_scene(const Scene& scene, const std::vector<MeshRef>& meshes);
+std::string summarize_scene(const Scene& scene, const std::vector<MeshRef>& meshes,
+                            const ScenePlacements& placements);
 
 }  // namespace inspect

@@ -12,6 +12,7 @@
 #include "scene_checks.h"
 #include "scene_meshes.h"
 #include "scene_parser.h"
+#include "scene_placements.h"
 #include "scene_summary.h"
 
 namespace {
@@ -25,8 +26,9 @@ std::vector<std::uint8_t> read_bytes(const std::filesystem::path& path) {
 inspect::ParseStatus read_scene(const std::vector<std::uint8_t>& bytes) {
     const inspect::ParseResult parsed = inspect::parse_scene(bytes.data(), bytes.size());
     const auto meshes = inspect::find_meshes(parsed.scene);
-    inspect::check_scene(parsed.scene, meshes, {"", false});
-    inspect::summarize_scene(parsed.scene, meshes);
+    const auto placements = inspect::find_placements(parsed.scene, meshes);
+    inspect::check_scene(parsed.scene, meshes, placements, {"", false});
+    inspect::summarize_scene(parsed.scene, meshes, placements);
     return parsed.status;
 }
 

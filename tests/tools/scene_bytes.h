@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "scene_meshes.h"
 #include "scene_parser.h"
+#include "scene_placements.h"
 #include "test_files.h"
 
 namespace scene_bytes {
@@ -46,5 +48,16 @@ inline std::string scene_with(const std::string& arrays) {
 inline inspect::ParseResult parse(const std::string& bytes) {
     return inspect::parse_scene(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
+
+// A scene read as the program reads it; `bytes` must outlive it.
+struct ReadScene {
+    explicit ReadScene(const std::string& bytes)
+        : parsed(parse(bytes)),
+          meshes(inspect::find_meshes(parsed.scene)),
+          placements(inspect::find_placements(parsed.scene, meshes)) {}
+    inspect::ParseResult parsed;
+    std::vector<inspect::MeshRef> meshes;
+    inspect::ScenePlacements placements;
+};
 
 }  // namespace scene_bytes

@@ -14,11 +14,6 @@ using namespace scene_bytes;
 
 namespace {
 
-std::vector<inspect::MeshRef> meshes(const inspect::ParseResult& parsed) {
-    EXPECT_EQ(parsed.status, inspect::ParseStatus::ok) << parsed.message;
-    return inspect::find_meshes(parsed.scene);
-}
-
 const std::string vertices = array("vertices", floats('c', {0, 0, 0, 1, 0, 0, 1, 1, 0}));
 const std::string triangle = array("triangles", ints({0, 1, 2}));
 
@@ -48,9 +43,9 @@ TEST(SceneChecks, RejectsBadIndicesAndArraysOfTheWrongSizeOrKind) {
     };
     for (const auto& c : cases) {
         const std::string text = scene_with(c.arrays);
-        const inspect::ParseResult parsed = parse(text);
-        const auto found =
-            inspect::check_scene(parsed.scene, meshes(parsed), {"/nonexistent", true});
+        const ReadScene read(text);
+        const auto found = inspect::check_scene(read.parsed.scene, read.meshes, read.placements,
+                                                {"/nonexistent", true});
         ASSERT_EQ(found.size(), 1u) << c.message;
         EXPECT_EQ(found[0].severity, inspect::Severity::error);
         EXPECT_EQ(found[0].offset, text.find(c.offset_of) + c.past);
@@ -64,14 +59,16 @@ TEST(SceneChecks, RejectsBadIndicesAndArraysOfTheWrongSizeOrKind) {
 TEST(ObjExport, WritesEveryMeshWithGroupsMaterialsAndOneBasedIndices) {
     TemporaryFolder dir;
     std::string text = data("table.vsf"), obj = dir.path() + "/table.obj";
-    EXPECT_EQ(inspect::write_obj(meshes(parse(text)), obj, "/scenes").vertices, 7u);
+    const ReadScene table(text);
+    EXPECT_EQ(inspect::write_obj(table.meshes, table.placements, obj, "/scenes").vertices, 7u);
     EXPECT_EQ(read_file(obj), data("table.obj"));
     EXPECT_EQ(read_file(dir.path() + "/table.mtl"), data("table.mtl"));
     text.replace(text.find("\"tex/wood.png\""), 14, "xX610d0a6e65776d746c2078");  // a\r\nnewmtl x
-    inspect::write_obj(meshes(parse(text)), obj, "/scenes");
+    const ReadScene broken(text);
+    inspect::write_obj(broken.meshes, broken.placements, obj, "/scenes");
     EXPECT_NE(read_file(dir.path() + "/table.mtl").find("map_Kd /scenes/a__newmtl x\n"),
               std::string::npos);
-    EXPECT_THROW(inspect::write_obj(meshes(parse(text)), dir.path() + "/no/t.obj", ""),
+    EXPECT_THROW(inspect::write_obj(broken.meshes, broken.placements, dir.path() + "/no/t.obj", ""),
                  std::ios_base::failure);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
