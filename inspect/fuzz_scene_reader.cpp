@@ -14,5 +14,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto placements = inspect::find_placements(parsed.scene, meshes);
     inspect::check_scene(parsed.scene, meshes, placements, {"", false});
     inspect::summarize_scene(parsed.scene, meshes, placements);
+    // The walk --obj and --png take, cut short after a bounded number of steps.
+    std::size_t steps = 0;
+    inspect::PlacementVisitor visitor;
+    visitor.mesh = [&](std::size_t, const inspect::Matrix4&, std::size_t) { ++steps; };
+    visitor.placement = [&](std::size_t, const inspect::Matrix4&) {
+        return ++steps < 100000 ? inspect::Descend::into : inspect::Descend::stop;
+    };
+    inspect::walk_placements(placements, meshes, inspect::place_groups(*placements.groups), true,
+                             visitor);
     return 0;
 }

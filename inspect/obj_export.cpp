@@ -141,6 +141,7 @@ class Placed {
     Vec3 normal(const ArrayData& array, std::size_t i) const {
         if (!moved_) return at(array, i);
         Vec3 n = world_.apply_to_normal(at(array, i));
+        if (world_.mirrors()) n = Vec3() - n;  // so that a 0 stays 0, not -0
         normalize(n);
         return n;
     }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -27,7 +28,12 @@ class Checker {
         if (!top_group(scene)) warn(0, "no group at the top level of the file");
         if (!find_camera(scene.root)) warn(0, "no camera block");
         for (const MeshRef& mesh : meshes) this->mesh(mesh);
+        // Instance lines are listed group by group: their messages go in file order.
+        const std::size_t first = out_.size();
         for (const Instance& instance : placements.instances) this->instance(instance, placements);
+        std::stable_sort(
+            out_.begin() + first, out_.end(),
+            [](const Diagnostic& a, const Diagnostic& b) { return a.offset < b.offset; });
         for (const Definition& definition : placements.definitions) {
             this->definition(definition, placements);
         }
