@@ -3,7 +3,7 @@
 # Writes a scene for timing the preview: a wavy square of about TRIANGLES triangles (default a
 # million) under the camera, with half of it in a moved group, through the built extension.
 #   ruby -I build/lib bench/preview_scene.rb OUT.vsf [TRIANGLES]
-#   time build/tools/inspect/vistrel-inspect OUT.vsf --png OUT.png --quiet
+#   time build/inspect/vistrel-inspect OUT.vsf --png OUT.png --quiet
 require 'vistrel_sketchup_plugin'
 
 path = ARGV.fetch(0) { abort 'usage: preview_scene.rb OUT.vsf [TRIANGLES]' }

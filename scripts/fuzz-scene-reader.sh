@@ -19,7 +19,7 @@ regressions=tests/fuzz/scene_reader_regressions
 cmake -S . -B "$build_dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DVISTREL_BUILD_FUZZERS=ON -DVISTREL_BUILD_RUBY=OFF -DVISTREL_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" --target fuzz_scene_reader -j "$(nproc)" >/dev/null
-fuzzer=$build_dir/tools/inspect/fuzz_scene_reader
+fuzzer=$build_dir/inspect/fuzz_scene_reader
 
 corpus=$build_dir/corpus
 seeds=$build_dir/seeds
@@ -29,10 +29,10 @@ find tests -name '*.vsf' -type f -exec cp {} "$seeds/" \;
 cp "$regressions"/* "$seeds/" 2>/dev/null || true
 # More exports, of every shape the binding fuzzer makes, when a host build is there.
 host=${BUILD_DIR:-build}
-if [ -f "$host/lib/vistrel_sketchup_plugin.so" ] && [ -x "$host/tools/inspect/vistrel-inspect" ]; then
+if [ -f "$host/lib/vistrel_sketchup_plugin.so" ] && [ -x "$host/inspect/vistrel-inspect" ]; then
   rm -rf "$build_dir/exports"
   ruby -I "$host/lib" tests/fuzz/fuzz_binding.rb --seed 7 --calls 3000 \
-    --inspector "$host/tools/inspect/vistrel-inspect" --keep "$build_dir/exports" >/dev/null
+    --inspector "$host/inspect/vistrel-inspect" --keep "$build_dir/exports" >/dev/null
   find "$build_dir/exports/completed" -name '*.vsf' -size -64k -exec cp {} "$seeds/" \;
 fi
 

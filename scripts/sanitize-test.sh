@@ -32,6 +32,6 @@ if [ -n "${FUZZ_CALLS:-}" ]; then
   LD_PRELOAD="$(g++ -print-file-name=libasan.so) $(g++ -print-file-name=libstdc++.so)" \
   ASAN_OPTIONS=detect_leaks=0:halt_on_error=1:use_sigaltstack=0:suppressions=$root/tests/sanitizer/asan.supp \
     ruby -I "$BUILD_DIR/lib" tests/fuzz/fuzz_binding.rb --seed "${FUZZ_SEED:-1}" \
-      --calls "$FUZZ_CALLS" --inspector "$BUILD_DIR/tools/inspect/vistrel-inspect" \
+      --calls "$FUZZ_CALLS" --inspector "$BUILD_DIR/inspect/vistrel-inspect" \
       --trace "$BUILD_DIR/fuzz_trace.txt" ${FUZZ_CHANGING:+--changing}
 fi

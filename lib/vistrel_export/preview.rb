@@ -8,7 +8,7 @@ module VistrelExport
   # The picture of an exported scene as its camera sees it, drawn by the inspector
   # (vistrel-inspect FILE.vsf --png OUT.png).
   module Preview
-    INSPECTOR = File.join('tools', 'inspect', 'vistrel-inspect')
+    INSPECTOR = File.join('inspect', 'vistrel-inspect')
 
     # $VISTREL_INSPECT, else the inspector built beside the extension, else bin/vistrel-inspect,
     # which builds it first.

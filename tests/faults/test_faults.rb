@@ -7,7 +7,7 @@ require_relative '../ruby/helper'
 # Faults from outside the extension: outputs that cannot be written, named pipes, forked
 # children, and a process killed in the middle of an export.
 #
-#   VISTREL_INSPECT=<build>/tools/inspect/vistrel-inspect ruby -I <build>/lib tests/faults/test_faults.rb
+#   VISTREL_INSPECT=<build>/inspect/vistrel-inspect ruby -I <build>/lib tests/faults/test_faults.rb
 class TestFaults < VistrelTestCase
   light_gc :test_killed_export_leaves_a_truncated_file, :test_named_pipes_get_the_whole_scene_or_an_error
 

@@ -9,10 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "scene_checks.h"
-#include "scene_meshes.h"
-#include "scene_parser.h"
-#include "scene_summary.h"
+#include "read_scene_fully.h"
 
 namespace {
 
@@ -21,21 +18,13 @@ std::vector<std::uint8_t> read_bytes(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// What the libFuzzer target does with one input.
-inspect::ParseStatus read_scene(const std::vector<std::uint8_t>& bytes) {
-    const inspect::ParseResult parsed = inspect::parse_scene(bytes.data(), bytes.size());
-    const auto meshes = inspect::find_meshes(parsed.scene);
-    inspect::check_scene(parsed.scene, meshes, {"", false});
-    inspect::summarize_scene(parsed.scene, meshes);
-    return parsed.status;
-}
-
 // A file that ends after its header was cut off before the top group.
 TEST(SceneReaderFuzzRegressions, EverySavedInputIsReadWithoutAFault) {
     int inputs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(VISTREL_READER_REGRESSIONS)) {
         SCOPED_TRACE(entry.path().string());
-        const inspect::ParseStatus status = read_scene(read_bytes(entry.path()));
+        const std::vector<std::uint8_t> bytes = read_bytes(entry.path());
+        const inspect::ParseStatus status = inspect::read_scene_fully(bytes.data(), bytes.size());
         if (entry.path().filename() == "header-only.vsf") {
             EXPECT_EQ(status, inspect::ParseStatus::truncated);
         }

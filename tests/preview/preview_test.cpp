@@ -16,6 +16,7 @@
 #include "file_bytes.h"
 #include "scene_meshes.h"
 #include "scene_parser.h"
+#include "scene_placements.h"
 #include "scene_render.h"
 #include "test_files.h"
 
@@ -29,13 +30,18 @@ const Matrix kDouble = {2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1};
 const Matrix kTurn45 = {0.7071f, 0, 0.7071f, 0, 0, 1, 0, 0, -0.7071f, 0, 0.7071f, 0, 0, 0, 0, 1};
 const Matrix kStandUp = {1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1};  // +z turns to -y
 
+const Matrix kRaise3 = {1, 0, 0, 0, 0, 1, 0, 3, 0, 0, 1, 0, 0, 0, 0, 1};  // y + 3
+
 // A square facing +z at depth z with uvs 0 to 1 across it, inside nested groups (outermost first).
+// With placements it is written once as a definition, and each placement is a group inside
+// those groups, with its transform and an instance line.
 struct Square {
     float x, y, z, half;
     Rgb colour;
     float alpha = 1;
     const char* texture = "";
     std::vector<Matrix> groups = {};
+    std::vector<Matrix> placements = {};
 };
 
 struct Case {
@@ -51,8 +57,11 @@ inspect::RgbImage render(const Case& c, const std::string& dir,
     const std::string path = dir + "/scene.vsf";
     SketchupExporter exporter;
     exporter.open_file("test", path.c_str(), c.eye.data(), c.dir.data(), c.up.data(), 90, 0, true);
+    tavScene_api& writer = *exporter.get_writer();
     for (const Square& s : c.squares) {
-        for (const Matrix& m : s.groups) {
+        const std::string definition = "square " + std::to_string(&s - c.squares.data());
+        if (!s.placements.empty()) writer.begin_group(definition.c_str(), false);
+        for (const Matrix& m : s.placements.empty() ? s.groups : std::vector<Matrix>()) {
             exporter.begin_group("");
             exporter.transform(m.data());
         }
@@ -63,14 +72,28 @@ inspect::RgbImage render(const Case& c, const std::string& dir,
         const int fs[6] = {1, 2, 3, 1, 3, 4};
         exporter.add_faces(4, 2, vs, fs, ns, uvs, "m", s.texture, s.colour[0], s.colour[1],
                            s.colour[2], s.alpha);
+        if (!s.placements.empty()) {
+            writer.end_group();
+            for (const Matrix& m : s.groups) {
+                exporter.begin_group("");
+                exporter.transform(m.data());
+            }
+            for (const Matrix& m : s.placements) {
+                exporter.begin_group("");
+                exporter.transform(m.data());
+                writer.instance(definition.c_str());
+                exporter.end_group();
+            }
+        }
         for (std::size_t i = 0; i < s.groups.size(); ++i) exporter.end_group();
     }
     exporter.close_file();
     const inspect::FileBytes bytes = inspect::read_file(path);
     const inspect::ParseResult parsed = inspect::parse_scene(bytes.data.get(), bytes.size);
     const inspect::PreviewOptions options{80, 60, dir};
-    return inspect::render_preview(parsed.scene, inspect::find_meshes(parsed.scene), options,
-                                   warnings);
+    const auto meshes = inspect::find_meshes(parsed.scene);
+    return inspect::render_preview(
+        parsed.scene, meshes, inspect::find_placements(parsed.scene, meshes), options, warnings);
 }
 
 // Camera at z = 10 looking down -z with a 90-degree field of view: the plane z = 0 spans
@@ -97,6 +120,13 @@ TEST(Preview, KnownColoursAtKnownPixels) {
         // Rays cannot start beyond 1.8e18: the scene and the camera are shrunk together. A
         // square turned 45 degrees gets 0.3 + 0.7 cos 45 of the light, though its normal is huge.
         {"camera beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}, 1, "", {kTurn45}}},
+         {{{40, 30}, {203, 0, 0}}, {{40, 10}, kBackground}}, "", {0, 0, 2e18f}},
+        // Placed twice inside a doubling group, never where it is defined: moved, then doubled.
+        // Off the axis a surface gets 0.3 + 0.7 cos of the angle to the ray of the light.
+        {"placed definition", {{0, 0, 0, 1, {0, 255, 0}, 1, "quad.png", {kDouble}, {kShift5, kRaise3}}},
+         {{{66, 26}, {210, 0, 0}}, {{74, 34}, {195, 195, 195}}, {{43, 9}, {0, 223, 0}}, {{40, 30}, kBackground}}},
+        // Normals of a placement turn with it; a placement is shrunk with the scene.
+        {"turned placement beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}, 1, "", {}, {kTurn45}}},
          {{{40, 30}, {203, 0, 0}}, {{40, 10}, kBackground}}, "", {0, 0, 2e18f}},
         {"framed from beyond the rays' reach", {{0, 0, 0, 1e18f, {255, 0, 0}}},
          {{{40, 30}, {255, 0, 0}}, {{2, 2}, kBackground}}, "no usable position and direction", {0, 0, 0}, {0, 0, 0}},

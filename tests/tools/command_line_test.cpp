@@ -5,10 +5,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "scene_bytes.h"
 
-using scene_bytes::data;
+using namespace scene_bytes;
 
 namespace {
 
@@ -88,6 +89,57 @@ TEST_F(CommandLine, TellsTruncatedCorruptInvalidAndMissingFilesApart) {
                   ": invalid: 1 error, 1 warning\nvistrel-inspect: " + dir +
                   "/bad.obj not written because the scene is invalid\n");
     EXPECT_FALSE(std::filesystem::exists(dir + "/bad.obj"));
+}
+
+// Instance lines name definitions that have ended before them; a definition nothing places is
+// a warning. In the messages '@' stands for "<scene>: offset " and '%' for "<scene>: ".
+TEST_F(CommandLine, ChecksDefinitionsAndTheirPlacements) {
+    const std::size_t base = forest("").size() - 2;  // where the top group's body starts
+    auto at = [&](const std::string& body, const std::string& marker, bool second = false) {
+        return std::to_string(base + body.find(marker, second ? body.find(marker) + 1 : 0));
+    };
+    const std::string unknown = define("tree") + place("tree", "p") + place("bush", "q"),
+                      unused = define("tree") + define("rock") + place("tree", "p"),
+                      early = place("tree", "p") + define("tree"),
+                      self =
+                          "\n  #define group \"tree\" {\n    instance \"tree\"\n  }\n  instance\n",
+                      twice = define("tree") + define("tree") + place("tree", "p");
+    const std::tuple<std::string, int, std::string> rows[] = {
+        {unknown, 1,
+         "@" + at(unknown, "instance \"bush") + ": error: instance \"bush\" names no definition\n" +
+             "%invalid: 1 error, 0 warnings\n"},
+        {unused, 0,
+         "@" + at(unused, "#define   group \"rock") +
+             ": warning: definition \"rock\" is never placed by an instance\n"},
+        {early, 1,
+         "@" + at(early, "instance") +
+             ": error: instance \"tree\" comes before its definition at " + "offset " +
+             at(early, "#define") + "\n@" + at(early, "#define") +
+             ": warning: definition \"tree\" is never placed by an instance\n%invalid: 1 error, "
+             "1 " +
+             "warning\n"},
+        {self, 1,
+         "@" + at(self, "instance") + ": error: instance \"tree\" lies inside the definition it " +
+             "places\n@" + at(self, "instance", true) +
+             ": error: expected the quoted name of a definition after instance\n@" +
+             at(self, "#define") + ": warning: definition \"tree\" is never placed by an " +
+             "instance\n%invalid: 2 errors, 1 warning\n"},
+        {twice, 1,
+         "@" + at(twice, "#define", true) + ": error: definition \"tree\" is defined again; the " +
+             "first definition is at offset " + at(twice, "#define") +
+             "\n%invalid: 1 error, 0 warnings\n"},
+    };
+    for (const auto& [body, status, messages] : rows) {
+        const std::string scene = write("placed.vsf", forest(body));
+        std::string expected;
+        for (char c : messages) {
+            expected += c == '@'   ? scene + ": offset "
+                        : c == '%' ? scene + ": "
+                                   : std::string(1, c);
+        }
+        EXPECT_EQ(run("--quiet " + scene), status) << body;
+        EXPECT_EQ(err, expected) << body;
+    }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "scene_meshes.h"
 #include "scene_parser.h"
+#include "scene_placements.h"
 #include "test_files.h"
 
 namespace scene_bytes {
@@ -42,9 +44,42 @@ inline std::string scene_with(const std::string& arrays) {
            "      geometry \"triangles\" {\n" + arrays + "      }\n    }\n}\n";
 }
 
+// Definitions and placements in the writer's layout, in a top group "forest" with a camera: a
+// definition holds one triangle object "t" and what `inside` adds; a placement is a group
+// "name" with a transform line (row-major, as written) and an instance line.
+inline std::string triangle_object(const std::string& indent) {
+    return indent + "object \"t\" {\n" + indent + "  geometry \"triangles\" {\n" +
+           array("vertices", floats('c', {0, 0, 0, 1, 0, 0, 0, 1, 0})) +
+           array("normals", floats('c', {0, 0, 1, 0, 0, 1, 0, 0, 1})) +
+           array("triangles", ints({0, 1, 2})) + indent + "  }\n" + indent + "}\n";
+}
+inline std::string define(const std::string& name, const std::string& inside = "") {
+    return "\n  #define   group \"" + name + "\" {\n" + triangle_object("    ") + inside + "  }\n";
+}
+inline std::string place(const std::string& name, const std::string& group,
+                         const std::string& transform = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1",
+                         const std::string& indent = "  ") {
+    return "\n" + indent + "group \"" + group + "\" {\n" + indent + "  transform " + transform +
+           "\n" + indent + "  instance \"" + name + "\"\n" + indent + "}\n";
+}
+inline std::string forest(const std::string& body) {
+    return kHeader + "\ngroup \"forest\" {\n  \n  camera \"c\" {\n  }\n" + body + "}\n";
+}
+
 // The result points into `bytes`, which must outlive it.
 inline inspect::ParseResult parse(const std::string& bytes) {
     return inspect::parse_scene(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
+
+// A scene read as the program reads it; `bytes` must outlive it.
+struct ReadScene {
+    explicit ReadScene(const std::string& bytes)
+        : parsed(parse(bytes)),
+          meshes(inspect::find_meshes(parsed.scene)),
+          placements(inspect::find_placements(parsed.scene, meshes)) {}
+    inspect::ParseResult parsed;
+    std::vector<inspect::MeshRef> meshes;
+    inspect::ScenePlacements placements;
+};
 
 }  // namespace scene_bytes

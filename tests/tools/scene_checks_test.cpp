@@ -9,15 +9,11 @@
 #include "obj_export.h"
 #include "scene_bytes.h"
 #include "scene_meshes.h"
+#include "scene_summary.h"
 
 using namespace scene_bytes;
 
 namespace {
-
-std::vector<inspect::MeshRef> meshes(const inspect::ParseResult& parsed) {
-    EXPECT_EQ(parsed.status, inspect::ParseStatus::ok) << parsed.message;
-    return inspect::find_meshes(parsed.scene);
-}
 
 const std::string vertices = array("vertices", floats('c', {0, 0, 0, 1, 0, 0, 1, 1, 0}));
 const std::string triangle = array("triangles", ints({0, 1, 2}));
@@ -48,9 +44,9 @@ TEST(SceneChecks, RejectsBadIndicesAndArraysOfTheWrongSizeOrKind) {
     };
     for (const auto& c : cases) {
         const std::string text = scene_with(c.arrays);
-        const inspect::ParseResult parsed = parse(text);
-        const auto found =
-            inspect::check_scene(parsed.scene, meshes(parsed), {"/nonexistent", true});
+        const ReadScene read(text);
+        const auto found = inspect::check_scene(read.parsed.scene, read.meshes, read.placements,
+                                                {"/nonexistent", true});
         ASSERT_EQ(found.size(), 1u) << c.message;
         EXPECT_EQ(found[0].severity, inspect::Severity::error);
         EXPECT_EQ(found[0].offset, text.find(c.offset_of) + c.past);
@@ -64,16 +60,64 @@ TEST(SceneChecks, RejectsBadIndicesAndArraysOfTheWrongSizeOrKind) {
 TEST(ObjExport, WritesEveryMeshWithGroupsMaterialsAndOneBasedIndices) {
     TemporaryFolder dir;
     std::string text = data("table.vsf"), obj = dir.path() + "/table.obj";
-    EXPECT_EQ(inspect::write_obj(meshes(parse(text)), obj, "/scenes").vertices, 7u);
+    const ReadScene table(text);
+    EXPECT_EQ(inspect::write_obj(table.meshes, table.placements, obj, "/scenes").vertices, 7u);
     EXPECT_EQ(read_file(obj), data("table.obj"));
     EXPECT_EQ(read_file(dir.path() + "/table.mtl"), data("table.mtl"));
     text.replace(text.find("\"tex/wood.png\""), 14, "xX610d0a6e65776d746c2078");  // a\r\nnewmtl x
-    inspect::write_obj(meshes(parse(text)), obj, "/scenes");
+    const ReadScene broken(text);
+    inspect::write_obj(broken.meshes, broken.placements, obj, "/scenes");
     EXPECT_NE(read_file(dir.path() + "/table.mtl").find("map_Kd /scenes/a__newmtl x\n"),
               std::string::npos);
-    EXPECT_THROW(inspect::write_obj(meshes(parse(text)), dir.path() + "/no/t.obj", ""),
+    EXPECT_THROW(inspect::write_obj(broken.meshes, broken.placements, dir.path() + "/no/t.obj", ""),
                  std::ios_base::failure);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
+// Placements show a definition where the whole chain of their groups' transforms puts it,
+// nested placements too; a mirroring one keeps the normals and turns the corners round. Meshes
+// a definition holds directly take the name of the group of the instance line.
+TEST(ObjExport, ExpandsEveryPlacementAndTheSummaryCountsThem) {
+    const std::string shift_x5 = "1 0 0 5 0 1 0 0 0 0 1 0 0 0 0 1";
+    const std::string text =
+        forest(define("leaf") +
+               define("tree", place("leaf", "in", "1 0 0 1 0 1 0 0 0 0 1 0 0 0 0 1", "    ")) +
+               "\n  group \"big\" {\n    transform 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 1\n" +
+               place("leaf", "a", shift_x5, "    ") + "  }\n" +
+               place("leaf", "m", "-1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1") +
+               place("tree", "t", "1 0 0 0 0 1 0 10 0 0 1 0 0 0 0 1"));
+    const ReadScene read(text);
+    const std::string summary =
+        inspect::summarize_scene(read.parsed.scene, read.meshes, read.placements);
+    const std::string object = "object \"t\": 3 vertices, 1 triangle, normals\n";
+    EXPECT_EQ(summary.substr(summary.find("groups")),
+              "groups and objects:\n  group \"forest\"\n    #define group \"leaf\" (placed 3 "
+              "times)\n      " +
+                  object + "    #define group \"tree\" (placed once)\n      " + object +
+                  "      group \"in\" (transform)\n        instance \"leaf\": 1 triangle\n"
+                  "    group \"big\" (transform)\n      group \"a\" (transform)\n"
+                  "        instance \"leaf\": 1 triangle\n    group \"m\" (transform)\n"
+                  "      instance \"leaf\": 1 triangle\n    group \"t\" (transform)\n"
+                  "      instance \"tree\": 2 triangles\ntotals: 8 groups, 2 objects, 6 vertices, "
+                  "2 triangles, 0 materials, 0 textures, " +
+                  std::to_string(text.size()) +
+                  " bytes\ndefinitions: 2 definitions placed 4 times; 4 triangles placed, 2 "
+                  "unique\n");
+
+    TemporaryFolder dir;
+    const std::string obj = dir.path() + "/placed.obj";
+    EXPECT_EQ(inspect::write_obj(read.meshes, read.placements, obj, "").triangles, 4u);
+    auto mesh = [](const std::string& group, const std::string& points, const std::string& face) {
+        std::string out = "g " + group + "\nusemtl unnamed\n" + points;
+        for (int i = 0; i < 3; ++i) out += "vn 0 0 1\n";
+        return out + face;
+    };
+    EXPECT_EQ(read_file(obj),
+              "# written by vistrel-inspect\nmtllib placed.mtl\n" +
+                  mesh("a", "v 10 0 0\nv 12 0 0\nv 10 2 0\n", "f 1//1 2//2 3//3\n") +
+                  mesh("m", "v 0 0 0\nv -1 0 0\nv 0 1 0\n", "f 4//4 6//6 5//5\n") +
+                  mesh("t", "v 0 10 0\nv 1 10 0\nv 0 11 0\n", "f 7//7 8//8 9//9\n") +
+                  mesh("in", "v 1 10 0\nv 2 10 0\nv 1 11 0\n", "f 10//10 11//11 12//12\n"));
 }
 
 }  // namespace

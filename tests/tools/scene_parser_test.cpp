@@ -118,8 +118,10 @@ TEST(SceneParser, ReadsAnyNestingDepth) {
     ASSERT_EQ(whole.status, ParseStatus::ok) << whole.message;
     const auto meshes = inspect::find_meshes(whole.scene);
     EXPECT_EQ(meshes.at(0).group, std::size_t(depth - 1));
-    EXPECT_NE(inspect::summarize_scene(whole.scene, meshes).find("totals: 100000 groups"),
-              std::string::npos);
+    const auto placements = inspect::find_placements(whole.scene, meshes);
+    EXPECT_NE(
+        inspect::summarize_scene(whole.scene, meshes, placements).find("totals: 100000 groups"),
+        std::string::npos);
 
     // 12,000 objects in 12,000 nested groups (340 KB) share one list of groups: no object
     // copies its chain of groups, which took 1.1 GB.

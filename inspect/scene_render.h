@@ -10,6 +10,7 @@
 #include "png_output.h"
 #include "scene_meshes.h"
 #include "scene_model.h"
+#include "scene_placements.h"
 
 namespace inspect {
 
@@ -25,9 +26,13 @@ bool parse_preview_size(const std::string& text, PreviewOptions& options);
 // Where no surface is hit.
 constexpr std::uint8_t kPreviewBackground[3] = {224, 230, 238};
 
-// Problems that do not stop the picture (no camera, a texture that cannot be loaded) are
-// added to `warnings`. Throws std::runtime_error when Embree fails.
+// The most placements of definitions a picture shows; beyond them the scene is drawn in part.
+constexpr std::size_t kPreviewPlacements = std::size_t(1) << 20;
+
+// Problems that do not stop the picture (no camera, a texture that cannot be loaded, too many
+// placements) are added to `warnings`. Throws std::runtime_error when Embree fails.
 RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
-                        const PreviewOptions& options, std::vector<std::string>& warnings);
+                        const ScenePlacements& placements, const PreviewOptions& options,
+                        std::vector<std::string>& warnings);
 
 }  // namespace inspect

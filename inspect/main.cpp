@@ -15,6 +15,7 @@
 #include "scene_checks.h"
 #include "scene_meshes.h"
 #include "scene_parser.h"
+#include "scene_placements.h"
 #include "scene_render.h"
 #include "scene_summary.h"
 
@@ -31,10 +32,12 @@ const char* const kUsageText =
     "                       [--no-texture-check]\n"
     "\n"
     "Reads a Vistrel scene file, checks it and prints a summary: the top group, the camera,\n"
-    "the groups with their objects (vertex and triangle counts, material, texture) and the\n"
-    "totals. Problems are printed to standard error with their byte offset.\n"
+    "the groups with their objects (vertex and triangle counts, material, texture) and\n"
+    "instance lines, the totals, and for definitions the triangles placed and unique.\n"
+    "Problems are printed to standard error with their byte offset.\n"
     "\n"
-    "  --obj OUT.obj        also write every mesh as OBJ, with OUT.mtl beside it\n"
+    "  --obj OUT.obj        also write every mesh as OBJ, with OUT.mtl beside it, placed by\n"
+    "                       its groups' transforms, a definition's once per placement\n"
     "  --png OUT.png        also write a picture of what the scene's camera sees\n"
     "  --size WxH           the picture's width and height in pixels (default 800x600)\n"
     "  --quiet              print only problems, no summary\n"
@@ -97,11 +100,13 @@ std::string folder_of(const std::string& path) {
 }
 
 void write_preview(const Options& options, const inspect::Scene& scene,
-                   const std::vector<inspect::MeshRef>& meshes, const std::string& scene_dir) {
+                   const std::vector<inspect::MeshRef>& meshes,
+                   const inspect::ScenePlacements& placements, const std::string& scene_dir) {
     inspect::PreviewOptions preview = options.preview;
     preview.scene_dir = scene_dir;
     std::vector<std::string> warnings;
-    const inspect::RgbImage image = inspect::render_preview(scene, meshes, preview, warnings);
+    const inspect::RgbImage image =
+        inspect::render_preview(scene, meshes, placements, preview, warnings);
     for (const std::string& warning : warnings) {
         std::fprintf(stderr, "%s: warning: %s\n", options.scene_path.c_str(), warning.c_str());
     }
@@ -157,12 +162,14 @@ int inspect_file(const Options& options) {
         return truncated ? kTruncated : kInvalid;
     }
     const std::vector<inspect::MeshRef> meshes = inspect::find_meshes(parsed.scene);
+    const inspect::ScenePlacements placements = inspect::find_placements(parsed.scene, meshes);
     const std::string scene_dir = folder_of(options.scene_path);
     if (!outputs_allowed(options, textures(meshes, scene_dir))) return kUsage;
     const auto diagnostics =
-        inspect::check_scene(parsed.scene, meshes, {scene_dir, options.check_textures});
+        inspect::check_scene(parsed.scene, meshes, placements, {scene_dir, options.check_textures});
     if (!options.quiet) {
-        std::printf("%s\n%s", name, inspect::summarize_scene(parsed.scene, meshes).c_str());
+        std::printf("%s\n%s", name,
+                    inspect::summarize_scene(parsed.scene, meshes, placements).c_str());
         std::fflush(stdout);
     }
     std::size_t errors = 0;
@@ -187,13 +194,16 @@ int inspect_file(const Options& options) {
         return kInvalid;
     }
     if (!options.obj_path.empty()) {
-        const inspect::ObjTotals totals = inspect::write_obj(meshes, options.obj_path, scene_dir);
+        const inspect::ObjTotals totals =
+            inspect::write_obj(meshes, placements, options.obj_path, scene_dir);
         if (!options.quiet) {
             std::printf("wrote %s: %zu meshes, %zu vertices, %zu triangles\n",
                         options.obj_path.c_str(), totals.meshes, totals.vertices, totals.triangles);
         }
     }
-    if (!options.png_path.empty()) write_preview(options, parsed.scene, meshes, scene_dir);
+    if (!options.png_path.empty()) {
+        write_preview(options, parsed.scene, meshes, placements, scene_dir);
+    }
     if (!options.quiet) {
         std::printf("valid: %zu warning%s\n", diagnostics.size(),
                     diagnostics.size() == 1 ? "" : "s");

@@ -29,8 +29,9 @@ constexpr int kDeepestIndent = 32;
 
 class Summary {
   public:
-    Summary(const Scene& scene, const std::vector<MeshRef>& meshes)
-        : scene_(scene), meshes_(meshes) {}
+    Summary(const Scene& scene, const std::vector<MeshRef>& meshes,
+            const ScenePlacements& placements)
+        : scene_(scene), meshes_(meshes), placements_(placements) {}
 
     std::string text() {
         const Block* top = top_group(scene_);
@@ -39,6 +40,7 @@ class Summary {
         out_ += "groups and objects:\n";
         tree();
         totals();
+        placed();
         return out_;
     }
 
@@ -66,10 +68,12 @@ class Summary {
         }
     }
 
-    // Groups and objects in file order; meshes_ lists the objects in the same order.
+    // Groups, objects and instance lines in file order; meshes_ lists the objects, and
+    // placements_ the definitions and the instance lines group by group, in the same order.
     void tree() {
         std::size_t next_mesh = 0;
         int depth = 1;
+        instances(kNoGroup, "  ");
         walk_blocks(
             scene_.root,
             [&](const Block& block) {
@@ -83,18 +87,46 @@ class Summary {
                     ++depth;
                     out_ += indent + block.keyword + " " + quoted(block.name());
                     if (block.find_param("transform")) out_ += " (transform)";
+                    if (block.keyword != "group") out_ += " (" + uses() + ")";
                     out_ += "\n";
+                    instances(groups_ - 1, indent + "  ");
                 }
                 return true;
             },
             [&](const Block& block) { depth -= is_group(block); });
     }
 
+    // How often the next definition is placed.
+    std::string uses() {
+        if (next_definition_ == placements_.definitions.size()) return "never placed";
+        const std::size_t uses = placements_.definitions[next_definition_++].uses;
+        return uses == 0   ? "never placed"
+               : uses == 1 ? "placed once"
+                           : "placed " + std::to_string(uses) + " times";
+    }
+
+    // The instance lines of one group (kNoGroup: of the file's top level).
+    void instances(std::size_t group, const std::string& indent) {
+        const std::vector<Instance>& all = placements_.instances;
+        for (; next_instance_ < all.size() && all[next_instance_].group == group;
+             ++next_instance_) {
+            const Instance& instance = all[next_instance_];
+            out_ += indent + "instance " + quoted(instance.name()) + ": ";
+            if (instance.problem == Instance::Problem::none) {
+                const Definition& placed = placements_.definitions[instance.definition];
+                out_ += count(placed.placed_triangles, "triangle") + "\n";
+            } else {
+                out_ += "places nothing\n";
+            }
+        }
+    }
+
     void object(const MeshRef& mesh, const std::string& indent) {
         vertices_ += mesh.vertex_count();
         triangles_ += mesh.triangle_count();
-        out_ += indent + mesh.object->keyword + " " + quoted(mesh.object->name()) + ": " +
-                count(mesh.vertex_count(), "vertex", "vertices") + ", " +
+        out_ += indent + mesh.object->keyword + " " + quoted(mesh.object->name());
+        if (mesh.object->keyword != "object") out_ += " (" + uses() + ")";
+        out_ += ": " + count(mesh.vertex_count(), "vertex", "vertices") + ", " +
                 count(mesh.triangle_count(), "triangle");
         if (mesh.normals) out_ += ", normals";
         if (mesh.uvs) out_ += ", uvs";
@@ -117,13 +149,27 @@ class Summary {
                 count(textures_.size(), "texture") + ", " + count(scene_.size, "byte") + "\n";
     }
 
-    static std::string count(std::size_t n, const std::string& one, std::string many = "") {
+    // Only for scenes with definitions or instance lines: the triangles as the scene shows them,
+    // every placement counted, and as the file holds them, each once.
+    void placed() {
+        if (placements_.definitions.empty() && placements_.instances.empty()) return;
+        const std::size_t definitions = placements_.definitions.size();
+        const std::uint64_t times = placements_.placements;
+        out_ += "definitions: " + count(definitions, "definition") + " placed " +
+                (times == 1 ? std::string("once") : std::to_string(times) + " times") + "; " +
+                std::to_string(placements_.placed_triangles) + " triangles placed, " +
+                std::to_string(triangles_) + " unique\n";
+    }
+
+    static std::string count(std::uint64_t n, const std::string& one, std::string many = "") {
         if (many.empty()) many = one + "s";
         return std::to_string(n) + " " + (n == 1 ? one : many);
     }
 
     const Scene& scene_;
     const std::vector<MeshRef>& meshes_;
+    const ScenePlacements& placements_;
+    std::size_t next_definition_ = 0, next_instance_ = 0;
     std::string out_;
     std::size_t groups_ = 0, vertices_ = 0, triangles_ = 0;
     std::set<std::string> materials_, textures_;
@@ -131,8 +177,9 @@ class Summary {
 
 }  // namespace
 
-std::string summarize_scene(const Scene& scene, const std::vector<MeshRef>& meshes) {
-    return Summary(scene, meshes).text();
+std::string summarize_scene(const Scene& scene, const std::vector<MeshRef>& meshes,
+                            const ScenePlacements& placements) {
+    return Summary(scene, meshes, placements).text();
 }
 
 }  // namespace inspect

@@ -83,9 +83,23 @@ std::string with_underscores(std::string_view text, unsigned char last) {
     return out;
 }
 
-std::string group_name(const MeshRef& mesh) {
-    const Block* group = mesh.innermost_group();
+std::string group_name(const Block* group) {
     return group ? obj_name(group->name()) : "default";
+}
+
+// A mesh's innermost group; for a mesh that a definition holds directly, the group of the
+// instance line that placed it.
+std::string group_name(std::size_t mesh_index, std::size_t holder,
+                       const std::vector<MeshRef>& meshes, const ScenePlacements& placements) {
+    const MeshRef& mesh = meshes[mesh_index];
+    const std::size_t definition = placements.mesh_definition[mesh_index];
+    if (definition != kNoDefinition) {
+        const std::size_t group = placements.definitions[definition].group;
+        if (group == kNoGroup || group == mesh.group) {
+            return group_name(holder == kNoGroup ? nullptr : (*placements.groups)[holder].block);
+        }
+    }
+    return group_name(mesh.innermost_group());
 }
 
 // Where the next mesh's v, vt and vn lines start counting, from 1.
@@ -116,35 +130,67 @@ struct CornerValues {
     }
 };
 
-void write_mesh(OutputFile& obj, const MeshRef& mesh, IndexBase& base) {
+// A point or normal of a mesh where its placement puts it.
+class Placed {
+  public:
+    explicit Placed(const Matrix4& world) : world_(world), moved_(!world.is_identity()) {}
+    Vec3 point(const ArrayData& array, std::size_t i) const {
+        const Vec3 p = at(array, i);
+        return moved_ ? world_.apply(p) : p;
+    }
+    Vec3 normal(const ArrayData& array, std::size_t i) const {
+        if (!moved_) return at(array, i);
+        Vec3 n = world_.apply_to_normal(at(array, i));
+        if (world_.mirrors()) n = Vec3() - n;  // so that a 0 stays 0, not -0
+        normalize(n);
+        return n;
+    }
+    // A mirroring placement turns the corners round, so that they still wind around the normal.
+    std::size_t corner(std::size_t corner) const {
+        if (!moved_ || !world_.mirrors() || corner % 3 == 0) return corner;
+        return corner % 3 == 1 ? corner + 1 : corner - 1;
+    }
+
+  private:
+    static Vec3 at(const ArrayData& array, std::size_t i) {
+        return {array.float_at(3 * i), array.float_at(3 * i + 1), array.float_at(3 * i + 2)};
+    }
+    const Matrix4& world_;
+    const bool moved_;
+};
+
+OutputFile& operator<<(OutputFile& out, Vec3 v) {
+    return out << v.x << " " << v.y << " " << v.z;
+}
+
+void write_mesh(OutputFile& obj, const MeshRef& mesh, const Matrix4& world, IndexBase& base) {
     const ArrayData& vertices = *mesh.vertices.data;
     const ArrayData& triangles = *mesh.triangles.data;
     const CornerValues uvs(mesh, mesh.uvs, mesh.triangle_uvs, 2);
     const CornerValues normals(mesh, mesh.normals, mesh.triangle_normals, 3);
-    for (std::size_t i = 0, n = mesh.vertex_count() * 3; i < n; i += 3) {
-        obj << "v " << vertices.float_at(i) << " " << vertices.float_at(i + 1) << " "
-            << vertices.float_at(i + 2) << "\n";
+    const Placed placed(world);
+    for (std::size_t i = 0, n = mesh.vertex_count(); i < n; ++i) {
+        obj << "v " << placed.point(vertices, i) << "\n";
     }
     for (std::size_t i = 0; i < uvs.count; ++i) {
         obj << "vt " << uvs.values->float_at(2 * i) << " " << uvs.values->float_at(2 * i + 1)
             << "\n";
     }
     for (std::size_t i = 0; i < normals.count; ++i) {
-        obj << "vn " << normals.values->float_at(3 * i) << " "
-            << normals.values->float_at(3 * i + 1) << " " << normals.values->float_at(3 * i + 2)
-            << "\n";
+        obj << "vn " << placed.normal(*normals.values, i) << "\n";
     }
     auto index = [](const ArrayData& array, std::size_t at, std::uint64_t from) {
         std::int64_t value = 0;
         array.index_at(at, value);
         return from + static_cast<std::uint64_t>(value);
     };
-    for (std::size_t corner = 0, n = mesh.triangle_count() * 3; corner < n; ++corner) {
-        obj << (corner % 3 == 0 ? "f " : " ") << index(triangles, corner, base.v);
+    for (std::size_t written = 0, n = mesh.triangle_count() * 3; written < n; ++written) {
+        const std::size_t corner = placed.corner(written);
+        obj << (written % 3 == 0 ? "f " : " ") << index(triangles, corner, base.v);
         if (uvs.count > 0 || normals.count > 0) obj << "/";
         if (uvs.count > 0) obj << index(*uvs.indices, corner, base.vt);
         if (normals.count > 0) obj << "/" << index(*normals.indices, corner, base.vn);
-        if (corner % 3 == 2) obj << "\n";
+        if (written % 3 == 2) obj << "\n";
     }
     base.v += mesh.vertex_count();
     base.vt += uvs.count;
@@ -169,26 +215,31 @@ std::string file_name_of(const std::string& path) {
 }
 
 ObjTotals write_files(OutputFile& obj, OutputFile& mtl, const std::vector<MeshRef>& meshes,
-                      const std::string& mtl_name, const std::string& scene_dir) {
+                      const ScenePlacements& placements, const std::string& mtl_name,
+                      const std::string& scene_dir) {
     ObjTotals totals;
     IndexBase base;
     std::set<std::string> materials;
     std::string group;
     obj << "# written by vistrel-inspect\nmtllib " << mtl_name << "\n";
-    for (const MeshRef& mesh : meshes) {
-        if (!mesh.vertices || !mesh.triangles) continue;
-        const std::string mesh_group = group_name(mesh);
+    PlacementVisitor visitor;
+    visitor.placement = [](std::size_t, const Matrix4&) { return Descend::into; };
+    visitor.mesh = [&](std::size_t index, const Matrix4& world, std::size_t holder) {
+        const MeshRef& mesh = meshes[index];
+        if (!mesh.vertices || !mesh.triangles) return;
+        const std::string mesh_group = group_name(index, holder, meshes, placements);
         if (totals.meshes == 0 || mesh_group != group) obj << "g " << mesh_group << "\n";
         group = mesh_group;
         obj << "usemtl " << obj_name(mesh.material_name) << "\n";
         if (materials.insert(obj_name(mesh.material_name)).second) {
             write_material(mtl, mesh, scene_dir);
         }
-        write_mesh(obj, mesh, base);
+        write_mesh(obj, mesh, world, base);
         ++totals.meshes;
         totals.vertices += mesh.vertex_count();
         totals.triangles += mesh.triangle_count();
-    }
+    };
+    walk_placements(placements, meshes, place_groups(*placements.groups), true, visitor);
     return totals;
 }
 
@@ -208,8 +259,8 @@ std::string mtl_path_for(const std::string& obj_path) {
     return obj_path.substr(0, dot) + ".mtl";
 }
 
-ObjTotals write_obj(const std::vector<MeshRef>& meshes, const std::string& obj_path,
-                    const std::string& scene_dir) {
+ObjTotals write_obj(const std::vector<MeshRef>& meshes, const ScenePlacements& placements,
+                    const std::string& obj_path, const std::string& scene_dir) {
     const std::string mtl_path = mtl_path_for(obj_path);
     const std::string obj_partial = obj_path + ".partial";
     const std::string mtl_partial = mtl_path + ".partial";
@@ -217,7 +268,7 @@ ObjTotals write_obj(const std::vector<MeshRef>& meshes, const std::string& obj_p
     try {
         OutputFile obj(obj_partial, obj_path);
         OutputFile mtl(mtl_partial, mtl_path);
-        totals = write_files(obj, mtl, meshes, file_name_of(mtl_path), scene_dir);
+        totals = write_files(obj, mtl, meshes, placements, file_name_of(mtl_path), scene_dir);
         obj.close();
         mtl.close();
     } catch (...) {

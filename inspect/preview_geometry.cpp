@@ -13,35 +13,6 @@ namespace inspect {
 
 namespace {
 
-Matrix4 operator*(const Matrix4& a, const Matrix4& b) {
-    Matrix4 out;
-    for (int row = 0; row < 4; ++row) {
-        for (int column = 0; column < 4; ++column) {
-            float sum = 0;
-            for (int k = 0; k < 4; ++k) sum += a.m[4 * row + k] * b.m[4 * k + column];
-            out.m[4 * row + column] = sum;
-        }
-    }
-    return out;
-}
-
-// The group's transform lines in file order, each applied after the ones before it. A line
-// lists its matrix row by row, for points as columns (translation in the 4th, 8th and 12th
-// numbers, as the modeller's scripts hand it over); Matrix4 holds the transpose, for points as
-// rows.
-Matrix4 group_matrix(const Block& group) {
-    Matrix4 out;
-    for (const Param& param : group.params) {
-        if (param.name != "transform" || param.values.size() != 16) continue;
-        Matrix4 line;
-        for (int i = 0; i < 16; ++i) {
-            line.m[i] = static_cast<float>(param.values[(i % 4) * 4 + i / 4].number);
-        }
-        out = out * line;
-    }
-    return out;
-}
-
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
 constexpr bool kLittleEndian = true;
 #else
@@ -76,32 +47,16 @@ float clamp01(float value) {
     return value >= 0 ? (value <= 1 ? value : 1) : 0;  // NaN becomes 0
 }
 
+RTCScene new_scene(RTCDevice device) {
+    RTCScene scene = rtcNewScene(device);
+    // The fastest build: on a million triangles it takes a fraction of what the rays save.
+    rtcSetSceneBuildQuality(scene, RTC_BUILD_QUALITY_LOW);
+    // Exact edge tests, so that no ray slips between two triangles that share an edge.
+    rtcSetSceneFlags(scene, RTC_SCENE_FLAG_ROBUST);
+    return scene;
+}
+
 }  // namespace
-
-bool Matrix4::is_identity() const {
-    const Matrix4 identity;
-    return std::equal(m, m + 16, identity.m);
-}
-
-Vec3 Matrix4::apply(Vec3 p) const {
-    return {p.x * m[0] + p.y * m[4] + p.z * m[8] + m[12],
-            p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13],
-            p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14]};
-}
-
-std::vector<GroupPlacement> place_groups(const GroupList& groups) {
-    std::vector<GroupPlacement> out(groups.size());
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        const GroupRef& group = groups[i];
-        out[i].world = group_matrix(*group.block);
-        out[i].in_definition = group.block->keyword != "group";
-        if (group.parent == kNoGroup) continue;  // parents come before the groups they hold
-        const GroupPlacement& parent = out[group.parent];
-        out[i].world = out[i].world * parent.world;
-        out[i].in_definition = out[i].in_definition || parent.in_definition;
-    }
-    return out;
-}
 
 void PreviewMaterial::colour(unsigned triangle, float u, float v, float rgb[3]) const {
     for (int c = 0; c < 3; ++c) rgb[c] = diffuse[c];
@@ -140,15 +95,14 @@ PreviewScene::PreviewScene() : device_(rtcNewDevice(nullptr)) {
                                  std::to_string(rtcGetDeviceError(nullptr)));
     }
     rtcSetDeviceErrorFunction(device_, &PreviewScene::keep_error, this);
-    scene_ = rtcNewScene(device_);
-    // The fastest build: on a million triangles it takes a fraction of what the rays save.
-    rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_LOW);
-    // Exact edge tests, so that no ray slips between two triangles that share an edge.
-    rtcSetSceneFlags(scene_, RTC_SCENE_FLAG_ROBUST);
+    layers_.emplace_back();
+    layers_.back().scene = new_scene(device_);
 }
 
 PreviewScene::~PreviewScene() {
-    if (scene_) rtcReleaseScene(scene_);
+    for (Layer& layer : layers_) {
+        if (layer.scene) rtcReleaseScene(layer.scene);
+    }
     rtcReleaseDevice(device_);
 }
 
@@ -157,31 +111,89 @@ void PreviewScene::keep_error(void* self, RTCError code, const char* text) {
     if (error.empty()) error = text ? text : "error " + std::to_string(code);
 }
 
-void PreviewScene::commit() {
-    rtcCommitScene(scene_);
+void PreviewScene::check() const {
     if (!error_.empty()) throw std::runtime_error("Embree: " + error_);
+}
+
+std::size_t PreviewScene::add_definition_scene() {
+    layers_.emplace_back();
+    layers_.back().scene = new_scene(device_);
+    return layers_.size() - 1;
+}
+
+void PreviewScene::commit_definition_scene(std::size_t scene) {
+    rtcCommitScene(layers_[scene].scene);
+    check();
+}
+
+void PreviewScene::add_instance(std::size_t scene, const Matrix4& world) {
+    if (world.is_finite()) instances_.push_back({scene, world});
+}
+
+// Instances take the ids after the meshes of the scene shown.
+void PreviewScene::commit() {
+    Layer& shown = layers_[kShown];
+    first_instance_ = static_cast<unsigned>(shown.materials.size());
+    for (std::size_t i = 0; i < instances_.size(); ++i) {
+        RTCGeometry geometry = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_INSTANCE);
+        rtcSetGeometryInstancedScene(geometry, layers_[instances_[i].layer].scene);
+        rtcAttachGeometryByID(shown.scene, geometry, first_instance_ + static_cast<unsigned>(i));
+        rtcReleaseGeometry(geometry);
+        place(first_instance_ + static_cast<unsigned>(i));
+    }
+    rtcCommitScene(shown.scene);
+    check();
+}
+
+// Matrix4 holds the matrix for points as rows: read column by column, it is the matrix for
+// points as columns that Embree takes.
+void PreviewScene::place(unsigned id) {
+    RTCGeometry geometry = rtcGetGeometry(layers_[kShown].scene, id);
+    rtcSetGeometryTransform(geometry, 0, RTC_FORMAT_FLOAT4X4_COLUMN_MAJOR,
+                            instances_[id - first_instance_].world.m);
+    rtcCommitGeometry(geometry);
+}
+
+PreviewHit PreviewScene::hit(const RTCHit& hit) const {
+    const Vec3 normal{hit.Ng_x, hit.Ng_y, hit.Ng_z};
+    if (hit.instID[0] == RTC_INVALID_GEOMETRY_ID) {
+        return {&layers_[kShown].materials[hit.geomID], normal};
+    }
+    // Embree gives an instance's normal in the coordinates of its definition.
+    const Instance& instance = instances_[hit.instID[0] - first_instance_];
+    return {&layers_[instance.layer].materials[hit.geomID], instance.world.apply_to_normal(normal)};
 }
 
 void PreviewScene::bounds(Vec3& lower, Vec3& upper) const {
     RTCBounds box;
-    rtcGetSceneBounds(scene_, &box);
+    rtcGetSceneBounds(layers_[kShown].scene, &box);
     lower = {box.lower_x, box.lower_y, box.lower_z};
     upper = {box.upper_x, box.upper_y, box.upper_z};
 }
 
 void PreviewScene::scale(float factor) {
-    for (std::size_t id = 0; id < vertices_.size(); ++id) {
-        auto [points, count] = vertices_[id];
+    Layer& shown = layers_[kShown];
+    for (std::size_t id = 0; id < shown.vertices.size(); ++id) {
+        auto [points, count] = shown.vertices[id];
         for (float* p = points; p != points + 3 * count; ++p) *p *= factor;
-        RTCGeometry geometry = rtcGetGeometry(scene_, static_cast<unsigned>(id));
+        RTCGeometry geometry = rtcGetGeometry(shown.scene, static_cast<unsigned>(id));
         rtcUpdateGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0);
         rtcCommitGeometry(geometry);
     }
-    commit();
+    for (std::size_t i = 0; i < instances_.size(); ++i) {
+        float* m = instances_[i].world.m;
+        for (int row = 0; row < 4; ++row) {
+            for (int column = 0; column < 3; ++column) m[4 * row + column] *= factor;
+        }
+        place(first_instance_ + static_cast<unsigned>(i));
+    }
+    rtcCommitScene(shown.scene);
+    check();
 }
 
-void PreviewScene::add_mesh(const MeshRef& mesh, const Matrix4& world,
+void PreviewScene::add_mesh(std::size_t into, const MeshRef& mesh, const Matrix4& world,
                             const TextureImage* texture) {
+    Layer& layer = layers_[into];
     const std::size_t vertex_count = mesh.vertex_count();
     const std::size_t triangle_count = mesh.triangle_count();
     if (vertex_count == 0 || triangle_count == 0 || !mesh.triangles.data->holds_ints()) return;
@@ -216,9 +228,9 @@ void PreviewScene::add_mesh(const MeshRef& mesh, const Matrix4& world,
     rtcSetGeometryBuildQuality(geometry, RTC_BUILD_QUALITY_LOW);
     rtcCommitGeometry(geometry);
     // Hits name their geometry by id: the index of its material.
-    rtcAttachGeometryByID(scene_, geometry, static_cast<unsigned>(materials_.size()));
+    rtcAttachGeometryByID(layer.scene, geometry, static_cast<unsigned>(layer.materials.size()));
     rtcReleaseGeometry(geometry);
-    vertices_.emplace_back(points, vertex_count);
+    layer.vertices.emplace_back(points, vertex_count);
 
     PreviewMaterial material;
     for (int c = 0; c < 3; ++c) material.diffuse[c] = clamp01(mesh.diffuse[c]);
@@ -232,7 +244,7 @@ void PreviewScene::add_mesh(const MeshRef& mesh, const Matrix4& world,
         material.uv_indices = indexed ? mesh.triangle_uvs.data : &triangles;
         if (indexed || material.uv_count == vertex_count) material.texture = texture;
     }
-    materials_.push_back(material);
+    layer.materials.push_back(material);
 }
 
 }  // namespace inspect

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <set>
@@ -18,7 +19,8 @@ class Checker {
     Checker(std::vector<Diagnostic>& out, const CheckOptions& options)
         : out_(out), options_(options) {}
 
-    void scene(const Scene& scene, const std::vector<MeshRef>& meshes) {
+    void scene(const Scene& scene, const std::vector<MeshRef>& meshes,
+               const ScenePlacements& placements) {
         if (scene.format_version != "3") {
             warn(0,
                  "format version " + quoted(scene.format_version) + " is not 3; read as version 3");
@@ -26,6 +28,15 @@ class Checker {
         if (!top_group(scene)) warn(0, "no group at the top level of the file");
         if (!find_camera(scene.root)) warn(0, "no camera block");
         for (const MeshRef& mesh : meshes) this->mesh(mesh);
+        // Instance lines are listed group by group: their messages go in file order.
+        const std::size_t first = out_.size();
+        for (const Instance& instance : placements.instances) this->instance(instance, placements);
+        std::stable_sort(
+            out_.begin() + first, out_.end(),
+            [](const Diagnostic& a, const Diagnostic& b) { return a.offset < b.offset; });
+        for (const Definition& definition : placements.definitions) {
+            this->definition(definition, placements);
+        }
     }
 
   private:
@@ -34,6 +45,37 @@ class Checker {
     }
     void error(std::size_t offset, std::string message) {
         out_.push_back({Severity::error, offset, std::move(message)});
+    }
+
+    void instance(const Instance& instance, const ScenePlacements& placements) {
+        const std::string subject = "instance " + quoted(instance.name());
+        const std::size_t at = instance.line->offset;
+        switch (instance.problem) {
+            case Instance::Problem::none:
+                return;
+            case Instance::Problem::no_name:
+                return error(at, "expected the quoted name of a definition after instance");
+            case Instance::Problem::undefined:
+                return error(at, subject + " names no definition");
+            case Instance::Problem::inside_definition:
+                return error(at, subject + " lies inside the definition it places");
+            case Instance::Problem::before_definition:
+                return error(
+                    at,
+                    subject + " comes before its definition at offset " +
+                        std::to_string(placements.definitions[instance.definition].block->offset));
+        }
+    }
+
+    void definition(const Definition& definition, const ScenePlacements& placements) {
+        const std::string subject = "definition " + quoted(definition.block->name());
+        if (definition.first != kNoDefinition) {
+            error(definition.block->offset,
+                  subject + " is defined again; the first definition is at offset " +
+                      std::to_string(placements.definitions[definition.first].block->offset));
+        } else if (definition.uses == 0) {
+            warn(definition.block->offset, subject + " is never placed by an instance");
+        }
     }
 
     void mesh(const MeshRef& mesh) {
@@ -196,9 +238,10 @@ std::string resolve_texture_path(const std::string& path, const std::string& sce
 }
 
 std::vector<Diagnostic> check_scene(const Scene& scene, const std::vector<MeshRef>& meshes,
+                                    const ScenePlacements& placements,
                                     const CheckOptions& options) {
     std::vector<Diagnostic> out;
-    Checker(out, options).scene(scene, meshes);
+    Checker(out, options).scene(scene, meshes, placements);
     return out;
 }
 

@@ -32,8 +32,7 @@ Vec3 near_unit(Vec3 a) {
 }
 
 struct Tracer {
-    RTCScene scene;
-    const std::vector<PreviewMaterial>& materials;
+    const PreviewScene& scene;
     PreviewCamera camera;
     int width, height;
 
@@ -59,12 +58,13 @@ struct Tracer {
         for (int layer = 0; layer < kMaxLayers && through > kOpaque; ++layer) {
             ray.ray.tfar = std::numeric_limits<float>::infinity();
             ray.hit.geomID = RTC_INVALID_GEOMETRY_ID;
-            rtcIntersect1(scene, &context, &ray);
+            rtcIntersect1(scene.scene(), &context, &ray);
             if (ray.hit.geomID == RTC_INVALID_GEOMETRY_ID) break;
-            const PreviewMaterial& material = materials[ray.hit.geomID];
+            const PreviewHit hit = scene.hit(ray.hit);
+            const PreviewMaterial& material = *hit.material;
             float surface[3];
             material.colour(ray.hit.primID, ray.hit.u, ray.hit.v, surface);
-            Vec3 normal = near_unit({ray.hit.Ng_x, ray.hit.Ng_y, ray.hit.Ng_z});
+            Vec3 normal = near_unit(hit.normal);
             const float facing = normalize(normal) ? std::fabs(dot(normal, d)) : 1;
             const float light = kAmbient + (1 - kAmbient) * facing;
             for (int c = 0; c < 3; ++c) rgb[c] += through * material.alpha * surface[c] * light;
@@ -98,21 +98,42 @@ bool parse_preview_size(const std::string& text, PreviewOptions& options) {
 }
 
 RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
-                        const PreviewOptions& options, std::vector<std::string>& warnings) {
+                        const ScenePlacements& placements, const PreviewOptions& options,
+                        std::vector<std::string>& warnings) {
     PreviewScene preview;
     TextureCache textures;
-    const std::vector<GroupPlacement> groups = meshes.empty() || !meshes.front().groups
-                                                   ? std::vector<GroupPlacement>()
-                                                   : place_groups(*meshes.front().groups);
-    const Matrix4 top_level;
-    for (const MeshRef& mesh : meshes) {
-        const GroupPlacement* group = mesh.group == kNoGroup ? nullptr : &groups[mesh.group];
-        const bool in_definition =
-            mesh.object->keyword != "object" || (group && group->in_definition);
-        if (!mesh.vertices || !mesh.triangles || in_definition) continue;
-        preview.add_mesh(mesh, group ? group->world : top_level,
-                         textures.find(mesh, options.scene_dir, warnings));
-    }
+    const std::vector<Matrix4> groups = place_groups(*placements.groups);
+    // Each definition's scene is built at its first placement; 0 until then.
+    std::vector<std::size_t> definition_scenes(placements.definitions.size(), 0);
+    PlacementVisitor visitor;
+    auto add = [&](std::size_t scene, const MeshRef& mesh, const Matrix4& world) {
+        if (!mesh.vertices || !mesh.triangles) return;
+        preview.add_mesh(scene, mesh, world, textures.find(mesh, options.scene_dir, warnings));
+    };
+    visitor.mesh = [&](std::size_t mesh, const Matrix4& world, std::size_t) {
+        add(PreviewScene::kShown, meshes[mesh], world);
+    };
+    visitor.placement = [&](std::size_t index, const Matrix4& world) {
+        const Definition& definition = placements.definitions[index];
+        if (definition.own_triangles == 0) return Descend::into;
+        if (preview.instance_count() == kPreviewPlacements) {
+            warnings.push_back("the preview shows at most " + std::to_string(kPreviewPlacements) +
+                               " placements of definitions; the rest are left out");
+            return Descend::stop;
+        }
+        std::size_t& scene = definition_scenes[index];
+        if (scene == 0) {
+            scene = preview.add_definition_scene();
+            for (const PlacedItem& item : definition.items) {
+                if (item.kind != PlacedItem::Kind::mesh) continue;
+                add(scene, meshes[item.index], mesh_matrix(meshes[item.index], groups));
+            }
+            preview.commit_definition_scene(scene);
+        }
+        preview.add_instance(scene, world);
+        return Descend::into;
+    };
+    walk_placements(placements, meshes, groups, false, visitor);
     preview.commit();
 
     PreviewCamera camera;
@@ -134,7 +155,7 @@ RgbImage render_preview(const Scene& scene, const std::vector<MeshRef>& meshes,
     image.width = options.width;
     image.height = options.height;
     image.rgb.resize(std::size_t(3) * image.width * image.height);
-    const Tracer tracer{preview.scene(), preview.materials(), camera, image.width, image.height};
+    const Tracer tracer{preview, camera, image.width, image.height};
     tbb::parallel_for(tbb::blocked_range<int>(0, image.height), [&](const auto& rows) {
         for (int y = rows.begin(); y != rows.end(); ++y) {
             std::uint8_t* pixel = &image.rgb[std::size_t(3) * y * image.width];

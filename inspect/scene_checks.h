@@ -1,6 +1,7 @@
 // Checks a parsed scene for what a renderer would trip over: mesh arrays of the wrong kind or
-// size, triangle indices outside their arrays, missing texture files, and the notes the
-// exporter leaves when it had to drop normals or texture coordinates.
+// size, triangle indices outside their arrays, missing texture files, instance lines that place
+// no definition, and the notes the exporter leaves when it had to drop normals or texture
+// coordinates. Definitions that nothing places are warned about.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 
 #include "scene_meshes.h"
 #include "scene_model.h"
+#include "scene_placements.h"
 
 namespace inspect {
 
@@ -26,7 +28,7 @@ struct CheckOptions {
 };
 
 std::vector<Diagnostic> check_scene(const Scene& scene, const std::vector<MeshRef>& meshes,
-                                    const CheckOptions& options);
+                                    const ScenePlacements& placements, const CheckOptions& options);
 
 // Where a texture path points when read relative to the scene's folder.
 std::string resolve_texture_path(const std::string& path, const std::string& scene_dir);
