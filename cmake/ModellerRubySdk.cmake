@@ -92,8 +92,10 @@ message(STATUS "Ruby extensions build against the modeller's Ruby ${VISTREL_MODE
 # A Ruby on the Universal C Runtime (3.2 on): the extension uses the same C runtime, so that
 # nothing it hands Ruby or gets from it (errno, FILE *, memory, locale) belongs to another one.
 # Debian's MinGW-w64 defaults to msvcrt.dll; its libucrt.a takes that library's place in the
-# compiler's link line (a specs file), and the headers declare the UCRT's functions (_UCRT). The
-# static threads library calls msvcrt's _setjmp, which the UCRT names __intrinsic_setjmp.
+# compiler's link line (a specs file). The code is compiled as the toolchain's own static
+# libraries (libstdc++, libmingwex) were, without _UCRT, which would change types they share
+# with it (mbstate_t in the streams). The static threads library calls msvcrt's _setjmp, which
+# the UCRT names __intrinsic_setjmp.
 if(VISTREL_MODELLER_RUBY_DLL MATCHES "-ucrt-")
   execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE specs
                   RESULT_VARIABLE result)
@@ -102,6 +104,5 @@ if(VISTREL_MODELLER_RUBY_DLL MATCHES "-ucrt-")
   endif()
   string(REPLACE " -lmsvcrt " " -lucrt " specs "${specs}")
   file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/ucrt.specs" CONTENT "${specs}" @ONLY)
-  add_compile_definitions(_UCRT)
   add_link_options("-specs=${CMAKE_BINARY_DIR}/ucrt.specs" "-Wl,--defsym,_setjmp=__intrinsic_setjmp")
 endif()

@@ -5,6 +5,7 @@
 # column by column, mesh indices from 1 (negative where the edge starting there is hidden),
 # texture coordinates as UVQ. The modeller itself does not run here.
 $LOADED_FEATURES.push('sketchup.rb', 'extensions.rb')
+require 'set' # Ruby 2.7 sees features added while a file loads only at the next require
 FILE_WRITE_OK = 0
 
 module Geom

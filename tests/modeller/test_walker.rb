@@ -15,7 +15,9 @@ class WalkerTest < Minitest::Test
     @scene = File.join(@dir, 'house.vsf')
   end
 
-  def teardown = FileUtils.remove_entry(@dir)
+  def teardown
+    FileUtils.remove_entry(@dir)
+  end
 
   # data/house.calls: the calls the house must make; data/house.vsf: what the extension writes
   # for them, with @DIR@ for the scene's folder.
