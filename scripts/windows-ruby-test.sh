@@ -18,7 +18,8 @@
 #    minitest suites (tests/ruby but for its Linux-only memory test, and tests/windows/ruby), as
 #    they are and again under GC.stress, with the host's minitest on the load path; the package
 #    tests on the unpacked .rbz; and bin/vistrel-export on the sample model, whose scene must be
-#    the Linux one byte for byte, the checkout's path where it appears in them aside.
+#    the Linux one byte for byte, the checkout's path where it appears in them aside. Also the
+#    core's C++ tests linked against the UCRT as the 3.2 library is, in $WINDOWS_BUILD_DIR/ucrt.
 # Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -125,6 +126,16 @@ rm -rf "$plugins" && mkdir -p "$plugins"
 (cd "$plugins" && cmake -E tar xf "$host_build/vistrel_exporter.rbz")
 VISTREL_PLUGINS=$(win "$plugins") VISTREL_RENDERER_STANDIN=$(win "$build_dir/tests/windows/vistrel_renderer_standin.exe") \
   wine_ruby "$(win "$PWD/tests/modeller/test_package.rb")"
+
+# The 3.2 library cannot be loaded here (no Debian archive has Ruby 3.2), but its C runtime can
+# be run: the core's tests, linked against the UCRT as that library is.
+echo "windows-ruby-test: the core's tests on the UCRT, linked as the 3.2 library is" >&2
+ucrt_build=$build_dir/ucrt
+cmake -S . -B "$ucrt_build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw-w64.cmake \
+  -DVISTREL_BUILD_RUBY=ON -DVISTREL_MODELLER_RUBY=3.2 "${sdk_option[@]}" >/dev/null
+nice cmake --build "$ucrt_build" "${jobs[@]}" --target scene_api_tests scene_export_tests \
+  sketchup_exporter_tests windows_platform_tests
+ctest --test-dir "$ucrt_build" --output-on-failure "${jobs[@]}" | tail -n 3
 
 echo "windows-ruby-test: bin/vistrel-export under Linux and Windows" >&2
 scenes=$build_dir/driver-scenes  # kept for a look when they differ
