@@ -17,6 +17,7 @@ class PackageTest < Minitest::Test
   PLUGINS = ENV.fetch('VISTREL_PLUGINS', ROOT)
   PACKAGE = File.join(PLUGINS, 'vistrel_exporter')
   WINDOWS = RUBY_PLATFORM.match?(/mswin|mingw/)
+  LIB = 'lib [1] {a,b}' # a folder name that Dir.glob would misread
   Minitest.after_run { FileUtils.remove_entry(ROOT) }
 
   # Loads the package as the modeller does, after the given change to its library folder (and
@@ -69,6 +70,10 @@ class PackageTest < Minitest::Test
       assert File.file?(command.small_icon), command.small_icon
       assert File.file?(command.small_icon.sub(/\.svg\z/, '.pdf')), 'macOS icon'
     end
+    Sketchup.platform = :platform_osx
+    assert_equal "#{PACKAGE}/icons/test.pdf", VistrelExporter::Commands.icon_file('test')
+  ensure
+    Sketchup.platform = nil
   end
 
   # Nothing to load, or a file that does not load: no message box, the commands all the same, the
@@ -102,7 +107,7 @@ class PackageTest < Minitest::Test
       ['x86_64-linux', '3.1.2', windows + %w[linux-x86_64/3.1/vistrel_sketchup_plugin.so], 'linux-x86_64/3.1'],
       ['java', '3.2.2', windows, nil]
     ].each do |platform, version, files, chosen|
-      Dir.mktmpdir('lib', ROOT) do |lib|
+      Dir.mktmpdir(LIB, ROOT) do |lib|
         files.each { |file| FileUtils.mkdir_p(File.dirname("#{lib}/#{file}")) && File.write("#{lib}/#{file}", '') }
         assert_equal [chosen && "#{lib}/#{chosen}/vistrel_sketchup_plugin"],
                      [VistrelExporter::NativeLibrary.library(lib, platform, version)], [platform, version, files].inspect
@@ -162,7 +167,7 @@ class PackageTest < Minitest::Test
   private
 
   def supported_with(files)
-    Dir.mktmpdir('lib', ROOT) do |lib|
+    Dir.mktmpdir(LIB, ROOT) do |lib|
       files.each { |file| FileUtils.mkdir_p(File.dirname("#{lib}/#{file}")) && File.write("#{lib}/#{file}", '') }
       VistrelExporter::NativeLibrary.supported(lib)
     end
