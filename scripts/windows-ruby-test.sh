@@ -14,7 +14,8 @@
 #    UCRT, no msvcrt.dll), export Init_vistrel_sketchup_plugin and were compiled from the SDK's
 #    headers of their version; the .rbz holds them. Ruby 2.7's structs (tests/windows/
 #    ruby_layout.cpp) have the same layout through the SDK's headers as through the MinGW Ruby's.
-# 4. Under Wine, with the cross-built Ruby 2.7 and the SDK-built 2.7 library: the extension's
+# 4. Under Wine, with the cross-built Ruby 2.7 and the SDK-built 2.7 library: a syntax check of
+#    the package, the driver and the Ruby tests (nothing of later Rubies), the extension's
 #    minitest suites (tests/ruby but for its Linux-only memory test, and tests/windows/ruby), as
 #    they are and again under GC.stress, with the host's minitest on the load path; the package
 #    tests on the unpacked .rbz; and bin/vistrel-export on the sample model, whose scene must be
@@ -101,6 +102,7 @@ if ! diff <(layout -I "$sdk27/modeller-ruby-2.7" -I "$(sed -n 's/^Ruby_CONFIG_IN
   echo "windows-ruby-test: Ruby's structs differ between the SDK's 2.7 headers and the MinGW Ruby's" >&2
   exit 1
 fi
+echo "windows-ruby-test: Ruby 2.7's structs laid out alike through the SDK's and the MinGW Ruby's headers" >&2
 
 source scripts/windows-wine-prefix.sh
 # Wine's drive Z: is the root of the machine's file system.
@@ -109,6 +111,21 @@ ruby_exe=$ruby_root/bin/ruby.exe
 minitest=$(ruby -rminitest -e 'print File.dirname($LOADED_FEATURES.grep(%r{/minitest\.rb$}).first)' 2>/dev/null)
 # UTF-8 as the default external encoding, as the modeller sets it (and Ruby 3 on Windows has it).
 wine_ruby() { "$wine" "$ruby_exe" -E UTF-8 -I "$(win "$minitest")" "$@"; }
+# The package runs in the modeller's Ruby 2.7 too, and the driver and the tests below in this one:
+# no syntax of later Rubies.
+echo "windows-ruby-test: Ruby 2.7 reads the package, the driver and their tests" >&2
+ruby_files=()
+for f in plugins/sketchup/package/*.rb plugins/sketchup/package/*/*.rb bin/vistrel-export lib/*/*.rb \
+  tests/modeller/*.rb tests/ruby/*.rb tests/windows/ruby/*.rb; do
+  ruby_files+=("$(win "$PWD/$f")")
+done
+wine_ruby -e 'read = ARGV.map do |f|
+                RubyVM::InstructionSequence.compile_file(f)
+              rescue SyntaxError => e
+                warn e.message
+              end
+              exit(read.all?)' "${ruby_files[@]}"
+
 # The memory test measures the process through Linux's /proc and glibc.
 tests=()
 for f in tests/ruby/test_*.rb tests/windows/ruby/test_*.rb; do
