@@ -16,7 +16,7 @@ cd "$(dirname "$0")/.."
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 source scripts/install-missing.sh
-install_missing dpkg-dev autoconf bison make g++-mingw-w64-x86-64-posix ruby debian-archive-keyring
+install_missing dpkg-dev autoconf make g++-mingw-w64-x86-64-posix ruby debian-archive-keyring
 
 ruby_source=ruby2.7
 build_dir=${WINDOWS_BUILD_DIR:-build-windows}
