@@ -1,6 +1,5 @@
 # Stages the package and zips it (cmake -P). Variables: SOURCE (this folder), STAGE (a scratch
-# folder), OUTPUT (the .rbz), LIBS (a list of <system>/<major.minor>=path entries). A library
-# keeps its file extension: .so, or .bundle for macOS.
+# folder), OUTPUT (the .rbz), LIBS (a list of <system>/<major.minor>=path entries).
 if(NOT LIBS)
   message(FATAL_ERROR "no native library for the package")
 endif()
@@ -17,7 +16,12 @@ foreach(entry IN LISTS LIBS)
     message(FATAL_ERROR "package library for ${slot} not found: ${library}")
   endif()
   file(MAKE_DIRECTORY ${STAGE}/vistrel_exporter/lib/${slot})
-  get_filename_component(extension ${library} LAST_EXT)
+  # Ruby on macOS requires extensions as .bundle; elsewhere (Windows too) as .so.
+  if(slot MATCHES "^macos")
+    set(extension .bundle)
+  else()
+    set(extension .so)
+  endif()
   file(COPY_FILE ${library} ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_sketchup_plugin${extension})
 endforeach()
 file(REMOVE ${OUTPUT})
