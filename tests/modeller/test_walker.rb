@@ -16,7 +16,9 @@ class WalkerTest < Minitest::Test
     @scene = File.join(@dir, 'house.vsf')
   end
 
-  def teardown = FileUtils.remove_entry(@dir)
+  def teardown
+    FileUtils.remove_entry(@dir)
+  end
 
   def test_house_makes_the_expected_calls_and_scene
     summary = assert_golden_scene('house', Models.house)
