@@ -20,7 +20,7 @@
 #    the package, the driver and the Ruby tests (nothing of later Rubies), the extension's
 #    minitest suites (tests/ruby but for its Linux-only memory test, and tests/windows/ruby), as
 #    they are and again under GC.stress, with the host's minitest on the load path; the package
-#    tests on the unpacked .rbz; and bin/vistrel-export on the sample model, whose scene must be
+#    tests (the walker's with the SDK libraries, the loader's on the unpacked .rbz); and bin/vistrel-export on the sample model, whose scene must be
 #    the Linux one byte for byte, the checkout's path where it appears in them aside. Also the
 #    core's C++ tests linked against the UCRT as the 3.2 library is, in $WINDOWS_BUILD_DIR/ucrt.
 # Exits non-zero when anything fails.
@@ -141,7 +141,8 @@ for gc_stress in 0 1; do
   VISTREL_GC_STRESS=$gc_stress wine_ruby -I "$(win "$sdk27/lib")" -e "$run_tests" "${tests[@]}"
 done
 
-echo "windows-ruby-test: the package tests under Wine (Ruby 2.7)" >&2
+echo "windows-ruby-test: the package tests under Wine (Ruby 2.7): the walker with the SDK libraries, then the .rbz" >&2
+wine_ruby -I "$(win "$sdk27/lib")" "$(win "$PWD/tests/modeller/test_walker.rb")"
 plugins=$build_dir/plugins
 rm -rf "$plugins" && mkdir -p "$plugins"
 (cd "$plugins" && cmake -E tar xf "$host_build/vistrel_exporter.rbz")

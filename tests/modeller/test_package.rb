@@ -162,6 +162,8 @@ class PackageTest < Minitest::Test
     conf = "#{dir}/Tavren/Vistrel.conf"
     assert_equal "Vistrel: renderer not configured: none of #{conf}, #{conf} exists. Choose the renderer's " \
                  'program with Extensions > Vistrel > Vistrel Renderer Location…', UI.messages.last
+  ensure
+    Sketchup.write_default('VistrelExporter', 'RendererProgram', '') # for the tests after this one
   end
 
   # The test scene's empty first export never writes through a link planted at its path; a
@@ -171,9 +173,9 @@ class PackageTest < Minitest::Test
     scene = "#{dir}/vistrel_test.vsf"
     File.write("#{dir}/victim", 'precious')
     test_scene = UI.menu('Extensions').items.last.items[2].block
-    ENV.update('TMPDIR' => dir, 'XDG_CONFIG_HOME' => dir, 'XDG_CONFIG_DIRS' => dir)
+    ENV.update('TMPDIR' => dir, 'TMP' => dir, 'XDG_CONFIG_HOME' => dir, 'XDG_CONFIG_DIRS' => dir)
     [[-> { File.symlink("#{dir}/victim", scene) }, []],
-     [-> { File.delete(scene) && Dir.mkdir(scene) }, ["Vistrel: cannot open test scene #{scene}: Is a directory"]]].each do |plant, messages|
+     [-> { File.delete(scene) && Dir.mkdir(scene) }, ["Vistrel: cannot open test scene #{scene}: #{WINDOWS ? 'Permission denied' : 'Is a directory'}"]]].each do |plant, messages|
       UI.messages = []
       plant.call
       test_scene.call
