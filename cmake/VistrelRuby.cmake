@@ -1,10 +1,12 @@
 # The Ruby that the extensions are built against. By default find_package(Ruby) asks the build
 # machine's ruby. VISTREL_RUBY_ROOT names another installed Ruby instead, by its prefix (the
-# folder holding include/ruby-X.Y.0 and lib): the Windows Ruby of a cross build, or the
-# modeller's own Ruby when packaging. Its headers, import library and version are put where
-# find_package(Ruby) takes them from, so every extension's find_package(Ruby) uses that Ruby.
+# folder holding include/ruby-X.Y.0 and lib), such as the Windows Ruby of a cross build;
+# VISTREL_MODELLER_RUBY the modeller's Ruby on Windows, from its maker's SDK. Their headers,
+# import library and version are put where find_package(Ruby) takes them from, so every
+# extension's find_package(Ruby) uses that Ruby.
 #
 #   cmake -DVISTREL_BUILD_RUBY=ON -DVISTREL_RUBY_ROOT=<prefix> ...
+#   cmake -DVISTREL_BUILD_RUBY=ON -DVISTREL_MODELLER_RUBY=3.2 ...
 
 # Ruby requires an extension as <name>.so on Windows too (its DLEXT), without MinGW's "lib".
 if(WIN32)
@@ -17,6 +19,13 @@ if(MINGW)
 endif()
 
 set(VISTREL_RUBY_ROOT "" CACHE PATH "Prefix of the Ruby to build the extensions against")
+# Or the modeller's Ruby on Windows, from its maker's SDK (cmake/ModellerRubySdk.cmake).
+set(VISTREL_MODELLER_RUBY "" CACHE STRING
+    "Build the extensions for the modeller's Ruby of this major.minor (Windows, from its SDK)")
+if(VISTREL_MODELLER_RUBY)
+  include(${CMAKE_CURRENT_LIST_DIR}/ModellerRubySdk.cmake)
+  return()
+endif()
 if(NOT VISTREL_RUBY_ROOT)
   return()
 endif()

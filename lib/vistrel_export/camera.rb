@@ -79,11 +79,21 @@ module VistrelExport
       degrees * Math::PI / 180
     end
 
-    def add(a, b) = [a[0] + b[0], a[1] + b[1], a[2] + b[2]]
-    def sub(a, b) = [a[0] - b[0], a[1] - b[1], a[2] - b[2]]
-    def scale(a, s) = [a[0] * s, a[1] * s, a[2] * s]
-    def dot(a, b) = a[0] * b[0] + a[1] * b[1] + a[2] * b[2]
-    def length(a) = Math.sqrt(dot(a, a))
+    def add(a, b)
+      [a[0] + b[0], a[1] + b[1], a[2] + b[2]]
+    end
+    def sub(a, b)
+      [a[0] - b[0], a[1] - b[1], a[2] - b[2]]
+    end
+    def scale(a, s)
+      [a[0] * s, a[1] * s, a[2] * s]
+    end
+    def dot(a, b)
+      a[0] * b[0] + a[1] * b[1] + a[2] * b[2]
+    end
+    def length(a)
+      Math.sqrt(dot(a, a))
+    end
 
     def cross(a, b)
       [a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]]

@@ -13,10 +13,14 @@ module VistrelExport
       @inputs = inputs
     end
 
-    def triangle_count = @native.triangle_count
+    def triangle_count
+      @native.triangle_count
+    end
 
     # [min, max] corners of the faces' vertices, nil for a model without faces.
-    def bounds = @native.bounds
+    def bounds
+      @native.bounds
+    end
 
     # Yields, in the order the exporter takes them, [:begin_group, name],
     # [:mesh, material (nil for none), vertices, triangles, vs, fs, ns, uvs] and [:end_group];

@@ -7,7 +7,7 @@
 
 find_package(SWIG 4.1 REQUIRED COMPONENTS ruby)
 include(UseSWIG)
-find_package(Ruby 3.1 REQUIRED)
+find_package(Ruby 2.7 REQUIRED)
 
 set(UseSWIG_TARGET_NAME_PREFERENCE STANDARD)
 set(SWIG_USE_SWIG_DEPENDENCIES ON)

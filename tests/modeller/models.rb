@@ -17,8 +17,12 @@ module Models
     Sketchup::Face.new(corners: corners.map { |x, y| [x.to_f, y.to_f, 0.0] }, triangles: triangles, **options)
   end
 
-  def quad(x, y, **options) = face([[0, 0], [x, 0], [x, y], [0, y]], [[1, 2, -3], [-1, 3, 4]], **options)
-  def paint(name, rgb, texture = nil, alpha: 1.0) = Sketchup::Material.new(name, Sketchup::Color.new(*rgb), alpha, texture)
+  def quad(x, y, **options)
+    face([[0, 0], [x, 0], [x, y], [0, y]], [[1, 2, -3], [-1, 3, 4]], **options)
+  end
+  def paint(name, rgb, texture = nil, alpha: 1.0)
+    Sketchup::Material.new(name, Sketchup::Color.new(*rgb), alpha, texture)
+  end
 
   def camera(perspective: true, fov: 35.0, fov_is_height: true, height: 0.0, aspect: 0.0, target: [0.0, 0.0, 60.0])
     Sketchup::Camera.new(Geom::Point3d.new(0.0, -200.0, 60.0), Geom::Point3d.new(*target),

@@ -5,24 +5,45 @@
 # column by column, mesh indices from 1 (negative where the edge starting there is hidden),
 # texture coordinates as UVQ. The modeller itself does not run here.
 $LOADED_FEATURES.push('sketchup.rb', 'extensions.rb')
+require 'set' # Ruby 2.7 sees features added while a file loads only at the next require
 FILE_WRITE_OK = 0
 FILE_WRITE_FAILED_INVALID_TYPE = 1
 FILE_WRITE_FAILED_UNKNOWN = 2
 
 module Geom
   Point3d = Vector3d = Struct.new(:x, :y, :z) do
-    def distance(other) = Math.sqrt(to_a.zip(other.to_a).sum { |a, b| (a - b)**2 })
+    def distance(other)
+      Math.sqrt(to_a.zip(other.to_a).sum { |a, b| (a - b)**2 })
+    end
   end
-  Transformation = Struct.new(:values) { def to_a = values.dup }
+  Transformation = Struct.new(:values) do
+    def to_a
+      values.dup
+    end
+  end
 
   PolygonMesh = Struct.new(:points, :normal, :uvqs, :polygons) do
-    def count_points = points.size
-    def count_polygons = polygons.size
-    def point_at(i) = at(points, i)
-    def normal_at(i) = at(points, i) && normal
-    def uv_at(i, front) = front && at(uvqs, i)
-    def polygon_at(i) = at(polygons, i)
-    def at(list, i) = i.between?(1, list.size) ? list[i - 1] : raise(IndexError, "index #{i}")
+    def count_points
+      points.size
+    end
+    def count_polygons
+      polygons.size
+    end
+    def point_at(i)
+      at(points, i)
+    end
+    def normal_at(i)
+      at(points, i) && normal
+    end
+    def uv_at(i, front)
+      front && at(uvqs, i)
+    end
+    def polygon_at(i)
+      at(polygons, i)
+    end
+    def at(list, i)
+      i.between?(1, list.size) ? list[i - 1] : raise(IndexError, "index #{i}")
+    end
   end
 end
 
@@ -35,7 +56,9 @@ module Sketchup
   View = Struct.new(:camera, :vpwidth, :vpheight)
   Model = Struct.new(:title, :path, :entities, :active_view, :active_path)
   UVHelper = Struct.new(:xs, :ys) do # the unwarped image spans the face's bounding box
-    def get_front_UVQ(p) = Geom::Point3d.new((p.x - xs[0]) / (xs[1] - xs[0]), (p.y - ys[0]) / (ys[1] - ys[0]), 1.0)
+    def get_front_UVQ(p)
+      Geom::Point3d.new((p.x - xs[0]) / (xs[1] - xs[0]), (p.y - ys[0]) / (ys[1] - ys[0]), 1.0)
+    end
   end
 
   Camera = Struct.new(:eye, :target, :up, :perspective?, :fov, :fov_is_height?, :height, :aspect_ratio) do
@@ -52,8 +75,12 @@ module Sketchup
     attr_reader :material, :layer, :name, :entities, :definition, :transformation, :corners, :q
     attr_writer :material, :hidden
 
-    def initialize(**fields) = fields.each { |key, value| instance_variable_set(:"@#{key}", value) }
-    def hidden? = !!@hidden
+    def initialize(**fields)
+      fields.each { |key, value| instance_variable_set(:"@#{key}", value) }
+    end
+    def hidden?
+      !!@hidden
+    end
   end
   Group = Class.new(Element)
   ComponentInstance = Class.new(Element)
@@ -127,7 +154,9 @@ module Sketchup
       Geom::PolygonMesh.new(corners.map { |c| Geom::Point3d.new(*c) }, normal, uvqs, @triangles)
     end
 
-    def get_UVHelper(front, _back, writer) = front && writer && UVHelper.new(*corners.transpose.first(2).map(&:minmax))
+    def get_UVHelper(front, _back, writer)
+      front && writer && UVHelper.new(*corners.transpose.first(2).map(&:minmax))
+    end
   end
 
   # One handle per material texture, and one per face with a distorted texture. It writes the
@@ -146,7 +175,9 @@ module Sketchup
       (@handles ||= {})[entity.q ? entity : entity.material] ||= @handles.size
     end
 
-    def filename(handle) = File.basename(@handles.key(handle).then { |k| k.is_a?(Face) ? k.material : k }.texture.filename)
+    def filename(handle)
+      File.basename(@handles.key(handle).then { |k| k.is_a?(Face) ? k.material : k }.texture.filename)
+    end
 
     def write(entity, *side, path)
       return FILE_WRITE_FAILED_UNKNOWN if TextureWriter.before_write&.call(path) == :fail
@@ -158,10 +189,22 @@ module Sketchup
   end
 
   class << self
-    attr_accessor :active_model, :status_text, :extensions
+    attr_accessor :active_model, :status_text, :extensions, :platform, :defaults
 
-    def create_texture_writer = TextureWriter.new
-    def register_extension(extension, load) = (self.extensions ||= []) << [extension, load]
+    def create_texture_writer
+      TextureWriter.new
+    end
+    def register_extension(extension, load)
+      (self.extensions ||= []) << [extension, load]
+    end
+
+    def read_default(section, key, default = nil)
+      (defaults || {}).fetch([section, key], default)
+    end
+
+    def write_default(section, key, value)
+      (self.defaults ||= {})[[section, key]] = value
+    end
   end
 end
 
@@ -170,25 +213,49 @@ SketchupExtension = Struct.new(:name, :path, :description, :version, :creator, :
 # Menus, toolbars and dialogs keep what the package put there and said.
 module UI
   Command = Struct.new(:text, :block, :tooltip, :status_bar_text, :small_icon, :large_icon) do
-    def initialize(text, &block) = super(text, block)
+    def initialize(text, &block)
+      super(text, block)
+    end
   end
   Menu = Struct.new(:name, :items) do
-    def add_submenu(name) = Menu.new(name, []).tap { |menu| items << menu }
-    def add_item(command) = items << command
+    def add_submenu(name)
+      Menu.new(name, []).tap { |menu| items << menu }
+    end
+    def add_item(command)
+      items << command
+    end
   end
   Toolbar = Struct.new(:name) do
-    def add_item(_command) = nil
-    def show = nil
+    def add_item(_command)
+      nil
+    end
+    def restore
+      nil
+    end
   end
 
   class << self
-    attr_accessor :messages, :save_answer
+    attr_accessor :messages, :save_answer, :open_answer
 
-    def menu(name) = (@menus ||= {})[name] ||= Menu.new(name, [])
-    def messagebox(text) = (self.messages ||= []) << text
-    def savepanel(_title, _folder, name) = save_answer.call(name)
+    def menu(name)
+      (@menus ||= {})[name] ||= Menu.new(name, [])
+    end
+    def messagebox(text)
+      (self.messages ||= []) << text
+    end
+    def savepanel(_title, _folder, name)
+      save_answer.call(name)
+    end
+
+    def openpanel(_title, _folder, _name)
+      open_answer
+    end
   end
 end
 
-def file_loaded?(name) = ($vistrel_loaded ||= []).include?(name)
-def file_loaded(name) = ($vistrel_loaded ||= []) << name
+def file_loaded?(name)
+  ($vistrel_loaded ||= []).include?(name)
+end
+def file_loaded(name)
+  ($vistrel_loaded ||= []) << name
+end

@@ -11,12 +11,17 @@ require_relative 'models'
 require_relative '../../plugins/sketchup/package/vistrel_exporter/scene_export'
 
 class WalkerTest < Minitest::Test
+  # What the system says when a folder is opened as a file.
+  IS_A_DIRECTORY = File::ALT_SEPARATOR ? 'Permission denied' : 'Is a directory'
+
   def setup
     @dir = Dir.mktmpdir('vistrel-walker')
     @scene = File.join(@dir, 'house.vsf')
   end
 
-  def teardown = FileUtils.remove_entry(@dir)
+  def teardown
+    FileUtils.remove_entry(@dir)
+  end
 
   def test_house_makes_the_expected_calls_and_scene
     summary = assert_golden_scene('house', Models.house)
@@ -39,10 +44,10 @@ class WalkerTest < Minitest::Test
   def test_failed_export_leaves_nothing_behind
     brick = "#{@dir}/house_textures/003_brick.jpg"
     [
-      [@scene, 2, "cannot write the texture of Brick to #{brick}"],
+      [@scene, 2, "cannot write the texture of Brick to #{native(brick)}"],
       ["#{@dir}/no/house.vsf", nil, "cannot open scene file #{@dir}/no/house.vsf: No such file or directory"],
-      [@scene, nil, "cannot open scene file #{@dir}/house.vsf: Is a directory", -> { File.rename(@scene, "#{@dir}/earlier.vsf") && Dir.mkdir(@scene) }],
-      [@scene, nil, "cannot replace texture #{brick}: Is a directory", -> { File.delete(brick) && Dir.mkdir(brick) }]
+      [@scene, nil, "cannot open scene file #{@dir}/house.vsf: #{IS_A_DIRECTORY}", -> { File.rename(@scene, "#{@dir}/earlier.vsf") && Dir.mkdir(@scene) }],
+      [@scene, nil, "cannot replace texture #{native(brick)}: #{IS_A_DIRECTORY}", -> { File.delete(brick) && Dir.mkdir(brick) }]
     ].each do |scene, good_writes, message, in_the_way|
       VistrelExporter::SceneExport.new(Models.house).write(@scene)
       in_the_way&.call
@@ -68,8 +73,8 @@ class WalkerTest < Minitest::Test
       inner = VistrelExporter::SceneExport.new(Models.house).write(@scene)
     end
     outer = VistrelExporter::SceneExport.new(Models.house).write(@scene)
-    assert_equal [[5, 7, 20], [5, 7, 20], File.binread(File.join(__dir__, 'data', 'house.vsf')), %w[house.vsf house_textures], 3],
-                 [inner.to_a.first(3), outer.to_a.first(3), File.binread(@scene).gsub(@dir.b, '@DIR@'.b), Dir.children(@dir).sort,
+    assert_equal [[5, 7, 20], [5, 7, 20], golden('house'), %w[house.vsf house_textures], 3],
+                 [inner.to_a.first(3), outer.to_a.first(3), with_dir_marked(File.binread(@scene)), Dir.children(@dir).sort,
                   Dir.children("#{@dir}/house_textures").size]
   ensure
     Sketchup::TextureWriter.before_write = nil
@@ -87,14 +92,15 @@ class WalkerTest < Minitest::Test
       [@dir, "#{'b' * 300}.JPG", [[], ["003_#{'b' * 100}.JPG"]]],
       [@dir, 'C:\\maps\\brick.psd', [[format(warning, 'brick.psd', '.psd')], ['003_brick.png']]],
       [deep, "#{'é' * 20}.tga", [[format(warning, "#{'é' * 20}.tga", '.tga')], ["003_#{'é' * 15}.png"]]],
-      [too_deep, 'brick.jpg', ["the texture folder #{too_deep}/house_textures leaves no room for image names within " \
+      [too_deep, 'brick.jpg', ["the texture folder #{native("#{too_deep}/house_textures")} leaves no room for image names within " \
                                '255 bytes; save the scene in a folder with a shorter path', []]]
     ].each do |folder, image, outcome|
       FileUtils.rm_rf("#{folder}/house_textures")
       FileUtils.mkdir_p(folder)
       export = VistrelExporter::SceneExport.new(Models.house(brick_image: image))
       assert_equal outcome, begin
-        [export.write("#{folder}/house.vsf").to_s.lines(chomp: true).drop(2), Dir.children("#{folder}/house_textures").grep(/\A003_/)]
+        [export.write("#{folder}/house.vsf").to_s.lines(chomp: true).drop(2),
+         Dir.children("#{folder}/house_textures", encoding: 'UTF-8').grep(/\A003_/)]
       rescue IOError => e
         [e.message, Dir.children(folder)]
       end
@@ -201,17 +207,29 @@ class WalkerTest < Minitest::Test
   # data/NAME.calls: the calls the model must make; data/NAME.vsf: what the extension writes for
   # them, with @DIR@ for the scene's folder. The walker's scene of the model must be the same.
   def assert_golden_scene(name, model)
-    golden = File.binread(File.join(__dir__, 'data', "#{name}.vsf"))
     exporter = Vistrel_sketchup_plugin::SketchupExporter.new
     calls(name).each do |call, *args|
       args[1] = "#{@dir}/expected.vsf" if call == 'open_file'
       Vistrel_instancing.respond_to?(call) ? Vistrel_instancing.send(call, exporter, *args) : exporter.send(call, *args)
     end
-    assert_equal golden, File.binread("#{@dir}/expected.vsf")
+    assert_equal File.binread(File.join(__dir__, 'data', "#{name}.vsf")), File.binread("#{@dir}/expected.vsf")
     @scene = File.join(@dir, "#{name}.vsf")
     summary = VistrelExporter::SceneExport.new(model).write(@scene)
-    assert_equal golden, File.binread(@scene).gsub(@dir.b, '@DIR@'.b)
+    assert_equal golden(name), with_dir_marked(File.binread(@scene))
     summary
+  end
+
+  # data/NAME.vsf with its paths as the walker writes them: with back slashes on Windows.
+  def golden(name)
+    File.binread(File.join(__dir__, 'data', "#{name}.vsf")).gsub(/@DIR@[^"]*/n) { |path| native(path) }
+  end
+
+  def with_dir_marked(scene)
+    scene.gsub(native(@dir).b, '@DIR@'.b)
+  end
+
+  def native(path)
+    File::ALT_SEPARATOR ? path.tr('/', File::ALT_SEPARATOR) : path
   end
 
   def calls(name)

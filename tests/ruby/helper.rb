@@ -76,7 +76,11 @@ class VistrelTestCase < Minitest::Test
   end
 
   # A float array element whose conversion (to_f) runs the block first.
-  def element(&action) = Object.new.tap { |o| o.define_singleton_method(:to_f) { action.call.then { 1.0 } } }
+  def element(&action)
+    Object.new.tap { |o| o.define_singleton_method(:to_f) { action.call.then { 1.0 } } }
+  end
 
-  def with(args, overrides) = args.tap { overrides.each { |position, value| args[position - 1] = value } }
+  def with(args, overrides)
+    args.tap { overrides.each { |position, value| args[position - 1] = value } }
+  end
 end

@@ -12,7 +12,9 @@ class TestInstancing < VistrelTestCase
   # the definitions (grass) waits for the next end_group outside them; placements flush none.
   TRIANGLE = [3, 1, [0, 0, 0, 1, 0, 0, 0, 1, 0], [1, 2, 3], [0, 0, 1] * 3, [0, 0, 0, 1, 0, 0, 0, 1, 0]].freeze
 
-  def moved(x, y, z) = [1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1]
+  def moved(x, y, z)
+    [1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1]
+  end
 
   def scene(exporter, path)
     exporter.open_file('forest', path, [0, -20, 5], [0, 1, 0], [0, 0, 1], 45.0, 0.0, true)

@@ -27,7 +27,7 @@ class TestSurface < VistrelTestCase
   def test_methods_in_definition_order
     script = <<~RUBY
       $order = Hash.new { |h, k| h[k] = [] }
-      class Module; def method_added(m) = $order[name.to_s.sub(/.*::/, '')] << m; end
+      class Module; def method_added(m); $order[name.to_s.sub(/.*::/, '')] << m; end; end
       require 'vistrel_sketchup_plugin'; Marshal.dump(Hash[$order.to_a], $stdout.binmode)
     RUBY
     order = Marshal.load(IO.popen([RbConfig.ruby, '-I', LIBRARY_DIR, '-e', script], 'rb', &:read))

@@ -1,12 +1,15 @@
 # Stages the package and zips it (cmake -P). Variables: SOURCE (this folder), STAGE (a scratch
-# folder), OUTPUT (the .rbz), LIBS (a list of RUBY_PLATFORM/major.minor=path entries; each
-# library's vistrel_instancing.so beside it goes in too).
+# folder), OUTPUT (the .rbz), LIBS (a list of <system>/<major.minor>=path entries; the companion
+# vistrel_instancing beside each library, with the library's file extension, goes in too).
+if(NOT LIBS)
+  message(FATAL_ERROR "no native library for the package")
+endif()
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
 file(COPY ${SOURCE}/vistrel_exporter.rb ${SOURCE}/vistrel_exporter DESTINATION ${STAGE})
 foreach(entry IN LISTS LIBS)
   if(NOT entry MATCHES "^([^=/]+/[0-9]+\\.[0-9]+)=(.+)$")
-    message(FATAL_ERROR "package library entry '${entry}' is not RUBY_PLATFORM/major.minor=path")
+    message(FATAL_ERROR "package library entry '${entry}' is not <system>/<major.minor>=path")
   endif()
   set(slot ${CMAKE_MATCH_1})
   set(library ${CMAKE_MATCH_2})
@@ -14,11 +17,19 @@ foreach(entry IN LISTS LIBS)
     message(FATAL_ERROR "package library for ${slot} not found: ${library}")
   endif()
   file(MAKE_DIRECTORY ${STAGE}/vistrel_exporter/lib/${slot})
-  file(COPY_FILE ${library} ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_sketchup_plugin.so)
+  # Ruby on macOS requires extensions as .bundle; elsewhere (Windows too) as .so.
+  if(slot MATCHES "^macos")
+    set(extension .bundle)
+  else()
+    set(extension .so)
+  endif()
+  file(COPY_FILE ${library} ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_sketchup_plugin${extension})
   # The companion extension for definitions, where that build made it.
   get_filename_component(folder ${library} DIRECTORY)
-  if(EXISTS ${folder}/vistrel_instancing.so)
-    file(COPY_FILE ${folder}/vistrel_instancing.so ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_instancing.so)
+  get_filename_component(built_extension ${library} LAST_EXT)
+  set(companion ${folder}/vistrel_instancing${built_extension})
+  if(EXISTS ${companion})
+    file(COPY_FILE ${companion} ${STAGE}/vistrel_exporter/lib/${slot}/vistrel_instancing${extension})
   endif()
 endforeach()
 file(REMOVE ${OUTPUT})

@@ -26,7 +26,9 @@ class TestWindows < VistrelTestCase
   end
 
   # The system's text for an error code, as the C++ library gives it: without the full stop.
-  def system_text(code) = SystemCallError.new(nil, code).message.chomp('.')
+  def system_text(code)
+    SystemCallError.new(nil, code).message.chomp('.')
+  end
 
   # The scene path is one argument although it has blanks and characters beyond any code page,
   # and the renderer gets it whole, in the system's own form, since it starts in its own folder.

@@ -2,13 +2,16 @@
 
 require 'fileutils'
 require 'tmpdir'
+require_relative 'native_library'
+require_relative 'renderer_program'
 require_relative 'scene_export'
 
 module VistrelExporter
-  # The three commands, in Extensions > Vistrel and on the Vistrel toolbar. Every failure ends in
-  # a message box with its text; nothing fails silently.
+  # The commands, in Extensions > Vistrel and on the Vistrel toolbar. Every failure ends in a
+  # message box with its text; nothing fails silently. They are installed even when the native
+  # library did not load, and then say why when clicked.
   module Commands
-    ICONS = File.join(__dir__, 'icons')
+    ICONS = File.join(__dir__.dup.force_encoding('UTF-8'), 'icons')
 
     def self.install
       return if file_loaded?(__FILE__)
@@ -26,16 +29,34 @@ module VistrelExporter
         menu.add_item(item)
         toolbar.add_item(item)
       end
-      toolbar.show
+      location = UI::Command.new('Vistrel Renderer Location…') { choose_renderer }
+      location.status_bar_text = "Chooses the Vistrel renderer's program for Render and the test scene"
+      menu.add_item(location)
+      toolbar.restore
       file_loaded(__FILE__)
     end
 
+    # A command that needs the native library: without it, the click explains why.
     def self.command(text, tip, icon, &block)
-      item = UI::Command.new(text, &block)
+      item = UI::Command.new(text) do
+        problem = NativeLibrary.problem
+        problem ? UI.messagebox(problem) : block.call
+      end
       item.tooltip = text
       item.status_bar_text = tip
-      item.small_icon = item.large_icon = File.join(ICONS, "#{icon}.svg")
+      item.small_icon = item.large_icon = icon_file(icon)
       item
+    end
+
+    # SVG for Windows, PDF for macOS.
+    def self.icon_file(icon)
+      format = Sketchup.platform == :platform_osx ? 'pdf' : 'svg'
+      File.join(ICONS, "#{icon}.#{format}")
+    end
+
+    def self.choose_renderer
+      program = RendererProgram.choose
+      Sketchup.status_text = "Vistrel renderer: #{program}" if program
     end
 
     def self.export_to_file
@@ -53,11 +74,11 @@ module VistrelExporter
     end
 
     # The scene goes into a new folder of its own, with its textures, where the renderer can
-    # read it after this command has returned.
+    # read it after this command has returned. The folders of earlier renders go then.
     def self.render
       reporting do
         model = Sketchup.active_model
-        folder = Dir.mktmpdir('vistrel', temporary_root)
+        folder = new_render_folder
         export = SceneExport.new(model)
         begin
           summary = export.write(File.join(folder, "#{file_name(model)}.vsf"), staged: false)
@@ -66,8 +87,22 @@ module VistrelExporter
           raise
         end
         Sketchup.status_text = summary.to_s
-        export.run_vistrel
+        RendererProgram.launch(export, File.join(folder, "#{file_name(model)}.vsf"))
       end
+    end
+
+    # A new folder under <temporary folder>/vistrel_render, whose earlier folders are removed:
+    # their renderers have read their scenes by now. One still open (Windows does not remove an
+    # open file) is left for the next render.
+    def self.new_render_folder
+      parent = File.join(temporary_root, 'vistrel_render')
+      FileUtils.mkdir_p(parent)
+      Dir.children(parent).each do |name|
+        FileUtils.remove_entry(File.join(parent, name))
+      rescue SystemCallError
+        nil
+      end
+      Dir.mktmpdir('scene', parent)
     end
 
     # The model's title as a file name.
@@ -93,7 +128,7 @@ module VistrelExporter
           raise IOError, "the test scene was not written to #{path}"
         end
 
-        exporter.run_vistrel
+        RendererProgram.launch(exporter, path)
       end
     end
 
