@@ -33,13 +33,11 @@ class FuzzScenes
 
   def output_path
     @count += 1
-    case @random.rand(20)
+    case @random.rand(18)
     when 0 then '/dev/full'
-    when 1 then @folder.dup # a conversion may grow the String it is given
-    when 2 then File.join(@folder, 'missing', "#{@count}.vsf")
-    when 3 then File.join(@folder, *Array.new(20, 'd' * 250), 'scene.vsf')
-    when 4 then nil
-    when 5 then "sc\u00e8ne \"#{@count}\" \u20ac.vsf"
+    when 1 then @folder.dup # cannot be opened; a conversion may grow the String it is given
+    when 2 then nil
+    when 3 then "sc\u00e8ne \"#{@count}\" \u20ac.vsf"
     else "scene#{@count}.vsf"
     end
   end

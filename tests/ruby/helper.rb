@@ -59,6 +59,9 @@ class VistrelTestCase < Minitest::Test
     assert_equal [error_class, text], [error.class, error.message]
   end
 
+  # Asserts each row [error_class, text, call] as assert_raises_with does.
+  def assert_refusals(rows) = rows.each { |error_class, text, call| assert_raises_with(error_class, text, &call) }
+
   # The wrapper's conversion failure text.
   def refused(position, type_word, value_text, method)
     "Expected argument #{position} of type #{type_word}, but got #{value_text}\n\tin SWIG method '#{method}'"
