@@ -130,12 +130,10 @@ class BindingFuzzer
   end
 
   def renew(receiver)
-    case receiver
-    when SketchupExporter, Face
-      @scenes.before(receiver, :initialize, [])
-      call(receiver, :initialize, [])
-    when FloatVector, IntVector then call(receiver, :initialize, [@random.rand(0..4)])
-    end
+    return unless [SketchupExporter, Face, FloatVector, IntVector].include?(receiver.class)
+
+    @scenes.before(receiver, :initialize, [])
+    call(receiver, :initialize, receiver.respond_to?(:size) ? [@random.rand(0..4)] : [])
   end
 
   # Mostly a well-formed argument list, sometimes a random one, now and then of the wrong length.
