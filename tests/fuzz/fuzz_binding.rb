@@ -11,9 +11,9 @@
 # in (left suspended, resumed by a later step, or dropped).
 #
 # It fails (exit status 1) when a call raises anything but the documented exception classes, and
-# when a scene file that an export completed does not parse with the inspector. A crash ends
-# the process; --trace FILE then holds every call up to the one that crashed. Run it under the
-# sanitizer build (scripts/sanitize-test.sh) so that memory errors count as crashes.
+# when a scene that an export to a given path completed does not parse with the inspector. A
+# crash ends the process; --trace FILE then holds every call up to the one that crashed. Run it
+# under the sanitizer build (scripts/sanitize-test.sh) so that memory errors count as crashes.
 require 'fileutils'
 require 'optparse'
 require 'tmpdir'
