@@ -49,7 +49,9 @@ class VistrelTestCase < Minitest::Test
   end
 
   # Asserts each row [error_class, text, call] as assert_raises_with does.
-  def assert_refusals(rows) = rows.each { |error_class, text, call| assert_raises_with(error_class, text, &call) }
+  def assert_refusals(rows)
+    rows.each { |error_class, text, call| assert_raises_with(error_class, text, &call) }
+  end
 
   # The wrapper's conversion failure text.
   def refused(position, type_word, value_text, method)
