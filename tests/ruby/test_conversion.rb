@@ -75,9 +75,7 @@ class TestConversion < VistrelTestCase
     assert_equal [9.0], vector[range.new(0, 2)].to_a
 
     floats = [1.0, 2.0, 3.0, element { floats.clear }, 5.0, 6.0]
-    assert_raises_with(TypeError, 'no implicit conversion to float from nil') do
-      open_exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0)
-    end
+    assert_raises_with(TypeError, 'no implicit conversion to float from nil') { open_exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0) }
     exporter.close_file
   end
 end

@@ -58,9 +58,7 @@ class TestMessages < VistrelTestCase
     face.material = full
     assert_equal full, face.material
     face.texture = 'kept'
-    assert_raises_with(TypeError, refused(1, 'char [256]', "String \"#{'x' * 29}...", 'texture')) do
-      face.texture = 'x' * 257
-    end
+    assert_raises_with(TypeError, refused(1, 'char [256]', "String \"#{'x' * 29}...", 'texture')) { face.texture = 'x' * 257 }
     assert_equal 'kept', face.texture
     face.texture = nil
     assert_equal '', face.texture
