@@ -11,9 +11,9 @@
 # in (left suspended, resumed by a later step, or dropped).
 #
 # It fails (exit status 1) when a call raises anything but the documented exception classes, and
-# when a scene file that an export completed does not parse with the inspector. A crash ends
-# the process; --trace FILE then holds every call up to the one that crashed. Run it under the
-# sanitizer build (scripts/sanitize-test.sh) so that memory errors count as crashes.
+# when a scene that an export to a given path completed does not parse with the inspector. A
+# crash ends the process; --trace FILE then holds every call up to the one that crashed. Run it
+# under the sanitizer build (scripts/sanitize-test.sh) so that memory errors count as crashes.
 require 'fileutils'
 require 'optparse'
 require 'tmpdir'
@@ -33,16 +33,16 @@ class BindingFuzzer
   SUSPENDED = :suspended
   EXPORTER_METHODS = { add_faces: 12, add_faces2: 12, begin_group: 1, transform: 1, end_group: 0,
                        open_file: 8, close_file: 0, run_vistrel: 0, test: 0 }.freeze
-  FACE_FIELDS = %i[num_p num_f parr narr uvarr farr material texture r g b a].freeze
-  VECTOR_METHODS = %i[<< [] []= __delete2__ __delete__ assign at back begin capacity clear
-                      delete_at delete_if dup each empty? end erase front get_allocator insert
-                      inspect map_bang pop push rbegin reject reject! rend reserve resize select
-                      shift size slice swap to_a to_s unshift].freeze
+  # Every public method of the classes (tests/ruby/test_surface.rb pins the lists), sorted so that
+  # a seed replays the same calls.
+  FACE_FIELDS = Face.public_instance_methods(false).grep_v(/=\z/).sort.freeze
+  VECTOR_METHODS = FloatVector.public_instance_methods(false).sort.freeze
   BLOCK_METHODS = %i[delete_if each map_bang reject reject! select].freeze
   # What a block may do to the vector it walks.
   CHANGES = { push: 1, pop: 0, clear: 0, shift: 0, unshift: 1, resize: 1, reserve: 1,
               insert: 2, delete_at: 1, initialize: 1 }.freeze
-  ITERATOR_METHODS = %i[value value= next previous + - == dup inspect to_s].freeze
+  ITERATOR_METHODS = (Iterator.public_instance_methods(false) | ConstIterator.public_instance_methods(false)).sort.freeze
+  ITERATOR_READERS = %i[value dup inspect to_s].freeze
   # Sizes a vector would really allocate (and fill) are kept small; those it refuses stay.
   SIZE_LIMIT = 1 << 16
   UNREASONABLE = (SIZE_LIMIT...(1 << 61)).freeze
@@ -82,9 +82,11 @@ class BindingFuzzer
     @depth -= 1
   end
 
-  # One call of the extension: counted, traced, and its exception checked; when changing, now
-  # and then run in a Fiber that a conversion may leave suspended.
-  def call(receiver, method, args, &block)
+  # One call of the extension (with the block given only when with_block): counted, traced, and
+  # its exception checked; when changing, now and then run in a Fiber that a conversion may leave
+  # suspended.
+  def call(receiver, method, args, with_block = false, &block)
+    block = nil unless with_block
     @calls += 1
     @trace&.puts("#{@calls} #{receiver.class}##{method} #{args.map { |a| a.inspect[0, 60] }.join(', ')}")
     @trace&.flush
@@ -128,12 +130,10 @@ class BindingFuzzer
   end
 
   def renew(receiver)
-    case receiver
-    when SketchupExporter, Face
-      @scenes.before(receiver, :initialize, [])
-      call(receiver, :initialize, [])
-    when FloatVector, IntVector then call(receiver, :initialize, [@random.rand(0..4)])
-    end
+    return unless [SketchupExporter, Face, FloatVector, IntVector].include?(receiver.class)
+
+    @scenes.before(receiver, :initialize, [])
+    call(receiver, :initialize, receiver.respond_to?(:size) ? [@random.rand(0..4)] : [])
   end
 
   # Mostly a well-formed argument list, sometimes a random one, now and then of the wrong length.
@@ -203,11 +203,7 @@ class BindingFuzzer
     end
     face = @values.pick(@faces)
     field = @values.pick(FACE_FIELDS)
-    if @values.chance(0.4)
-      result = call(face, field, [])
-      @others << result unless result.is_a?(Exception)
-      return @others.shift while @others.size > 8
-    end
+    return keep(call(face, field, [])) if @values.chance(0.4)
 
     value = @values.chance(0.5) ? @values.any : face_arguments[@random.rand(12)]
     call(face, :"#{field}=", [value])
@@ -225,20 +221,19 @@ class BindingFuzzer
     pool = @vectors + @others.last(4) + @iterators.last(4)
     args = Array.new(@random.rand(0..3)) { @values.chance(0.3) && !pool.empty? ? @values.pick(pool) : @values.any }
     args = [@values.range] if method == :[] && @values.changing && @values.chance(0.5)
-    result = if BLOCK_METHODS.include?(method) && @values.chance(0.9)
-               call(vector, method, tame(args)) do |element|
-                 break :stopped if @values.chance(0.03)
+    with_block = BLOCK_METHODS.include?(method) && @values.chance(0.9)
+    result = call(vector, method, tame(args), with_block) do |element|
+      break :stopped if @values.chance(0.03)
 
-                 block_result(vector, element)
-               end
-             else
-               call(vector, method, tame(args))
-             end
+      block_result(vector, element)
+    end
     keep(result)
   end
 
+  # Vectors, iterators and the pointer objects of the face's arrays, used as later arguments.
   def keep(result)
-    pool = { FloatVector => @vectors, IntVector => @vectors, Iterator => @iterators }[result.class]
+    pool = { FloatVector => @vectors, IntVector => @vectors, Iterator => @iterators,
+             SWIG::TYPE_p_float => @others, SWIG::TYPE_p_int => @others }[result.class]
     pool.shift if pool&.push(result)&.size.to_i > 8
   end
 
@@ -266,19 +261,13 @@ class BindingFuzzer
 
     iterator = @values.pick(@iterators)
     method = @values.pick(ITERATOR_METHODS)
-    args = case method
-           when :value, :dup, :inspect, :to_s then []
-           when :next, :previous then @values.chance(0.5) ? [] : [small_or_any]
-           when :+, :- then [@values.chance(0.2) ? @values.pick(@iterators) : small_or_any]
-           when :== then [@values.chance(0.7) ? @values.pick(@iterators) : @values.any]
-           else [@values.any]
+    # One argument (another iterator, a step, anything), none for the readers and now and then
+    # for the others; next and previous take a step or none.
+    args = if ITERATOR_READERS.include?(method) || @values.chance(0.3) then []
+           elsif @values.chance(0.4) then [@values.pick(@iterators)]
+           else [@values.chance(0.8) ? @random.rand(-5..5) : @values.any]
            end
-    args.pop if @values.chance(0.03) && !args.empty?
     keep(call(iterator, method, tame(args)))
-  end
-
-  def small_or_any
-    @values.chance(0.8) ? @random.rand(-5..5) : @values.any
   end
 
   def tame(args)

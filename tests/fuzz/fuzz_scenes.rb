@@ -33,56 +33,39 @@ class FuzzScenes
 
   def output_path
     @count += 1
-    case @random.rand(20)
+    case @random.rand(18)
     when 0 then '/dev/full'
-    when 1 then @folder.dup # a conversion may grow the String it is given
-    when 2 then File.join(@folder, 'missing', "#{@count}.vsf")
-    when 3 then File.join(@folder, *Array.new(20, 'd' * 250), 'scene.vsf')
-    when 4 then nil
-    when 5 then "sc\u00e8ne \"#{@count}\" \u20ac.vsf"
+    when 1 then @folder.dup # cannot be opened; a conversion may grow the String it is given
+    when 2 then nil
+    when 3 then "sc\u00e8ne \"#{@count}\" \u20ac.vsf"
     else "scene#{@count}.vsf"
     end
   end
 
   # The path as given: a conversion may grow the String before the call reads it.
   def before(exporter, method, args)
-    @temporary_before = Dir.children(@temporary) if method == :open_file
     @path_given = args[1].dup if method == :open_file
     @open.delete(exporter) if method == :initialize
   end
 
-  # error is the exception the call raised, or nil.
+  # error is the exception the call raised, or nil. Only exports to a given path are followed:
+  # one to a temporary file (use_path false) writes what the same calls write to a path.
   def after(exporter, method, args, error)
     error = nil unless error.is_a?(Exception)
     case method
     when :open_file
       @open.delete(exporter)
-      @open[exporter] = written_file(args) if error.nil?
+      use_path = args[7] == true || (args[7].is_a?(Integer) && args[7] != 0)
+      @open[exporter] = File.expand_path(@path_given, @folder) if error.nil? && use_path && @path_given.is_a?(String)
     when :close_file
       path = @open.delete(exporter)
-      keep(path) if error.nil? && path && @open.values.none?(path)
-    when :test
-      keep(File.join(@temporary, 'vistrel_test.vsf')) if error.nil?
+      keep(path) if error.nil? && path && @open.values.none?(path) && File.file?(path)
     end
-  end
-
-  # The file an open_file call that succeeded writes: its path, or the new temporary file.
-  def written_file(args)
-    use_path = args[7]
-    if use_path == true || (use_path.is_a?(Integer) && use_path != 0)
-      return @path_given.is_a?(String) ? File.expand_path(@path_given, @folder) : nil
-    end
-
-    fresh = Dir.children(@temporary) - @temporary_before
-    fresh.size == 1 ? File.join(@temporary, fresh.first) : nil
   end
 
   def keep(path)
-    return unless path && File.file?(path)
-
     @completed += 1
     FileUtils.cp(path, File.join(@kept, "#{@completed}.vsf"))
-    File.delete(path) if path.start_with?(@temporary)
   end
 
   # Problems found by the inspector in the completed scenes: a scene must parse (its meshes may

@@ -20,7 +20,6 @@ class FuzzValues
 
     def to_f = @values.act(@action) && 1.5
     def to_int = @values.act(@action) && 2
-    def to_i = to_int
   end
 
   # A Range whose begin runs an action (FloatVector#[] reads it).

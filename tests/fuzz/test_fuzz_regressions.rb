@@ -1,6 +1,5 @@
 # frozen_string_literal: true
 
-require 'open3'
 require_relative '../ruby/helper'
 
 # Calls the binding fuzzer found ending the process or corrupting memory, each kept as a test.
@@ -19,7 +18,7 @@ class TestFuzzRegressions < VistrelTestCase
     floats.pop
     other = FloatVector.new([9.0]).begin
     within = ->(method) { "iterator is not within this vector\n\tin SWIG method '#{method}'" }
-    [[RuntimeError, 'cannot create std::vector larger than max_size()', -> { FloatVector.new(huge) }],
+    assert_refusals([[RuntimeError, 'cannot create std::vector larger than max_size()', -> { FloatVector.new(huge) }],
      [RuntimeError, 'vector::reserve', -> { IntVector.new.reserve(huge) }],
      [RuntimeError, 'vector::_M_default_append', -> { FloatVector.new.resize(huge) }],
      [RuntimeError, 'cannot create std::vector larger than max_size()', -> { ints.assign(huge, 1) }],
@@ -31,9 +30,7 @@ class TestFuzzRegressions < VistrelTestCase
      [IndexError, within['insert'], -> { floats.insert(stale, 1.0) }],
      [IndexError, "iterator range is reversed\n\tin SWIG method 'erase'", -> { floats.erase(floats.end, floats.begin) }],
      [IndexError, 'index out of range', -> { floats.end.value = 5.0 }],
-     [ArgumentError, 'bad iterator type', -> { ints.rbegin - ints.begin }]].each do |error, text, call|
-      assert_raises_with(error, text, &call)
-    end
+     [ArgumentError, 'bad iterator type', -> { ints.rbegin - ints.begin }]])
     assert_equal [[1, 2], [1.0, 2.0]], [ints.to_a, floats.to_a]
     # The sanitizer's allocator ends the process instead of failing a request this large.
     assert_raises_with(RuntimeError, 'std::bad_alloc') { FloatVector.new(2**45) } unless SANITIZED
@@ -44,8 +41,7 @@ class TestFuzzRegressions < VistrelTestCase
   # freed copy and read a missing first value to pad; a second initialize lost the vector held.
   def test_vector_results
     vector = FloatVector.new([1.0, 2.0, 3.0])
-    assert_equal [2.0], vector.select { |x| x == 2 }.to_a
-    assert_equal [[1.0, 3.0], [1.0, 2.0, 3.0]], [vector.reject { |x| x == 2 }.to_a, vector.to_a]
+    assert_equal [[2.0], [1.0, 3.0], [1.0, 2.0, 3.0]], [vector.select { |x| x == 2 }.to_a, vector.reject { |x| x == 2 }.to_a, vector.to_a]
     [-> { vector.each { nil } }, -> { vector.map_bang { |x| x * 2 } }, -> { vector.reject! { |x| x > 5 } },
      -> { vector.delete_if { |x| x > 3 } }, -> { vector.unshift(7.0) }].each { |call| assert_same vector, call.call }
     kept = Array.new(20) { FloatVector.new([1.0, 2.0]).each { nil } }
@@ -55,7 +51,6 @@ class TestFuzzRegressions < VistrelTestCase
     values = [5.0, 6.0]
     assert_same values, vector.public_send(:[]=, 1, 0, values)
     assert_equal 9.0, vector.public_send(:[]=, 0, 9.0)
-    assert_equal [9.0, 5.0, 6.0, 2.0], vector.to_a
     vector[6, 0] = FloatVector.new
     assert_equal [9.0, 5.0, 6.0, 2.0, 0.0, 0.0], vector.to_a
     vector.send(:initialize, vector)
@@ -117,23 +112,5 @@ class TestFuzzRegressions < VistrelTestCase
     assert_equal [[1, 2], [1, 2, 3, 4, 10, 20, 30, 40], [1, 2], [10, 20], [1], [], [1, 3, 4], [2, 3, 4], nil,
                   'Yield block did not return a valid element for std::vector'],
                  walks.values.map { |walk| walk.call(IntVector.new([1, 2, 3, 4])) }
-  end
-
-  # An extra end_group closed the top group, and close_file left groups open: files that the
-  # inspector could not read, from exports that had reported success.
-  def test_group_nesting_stays_balanced
-    exporter = SketchupExporter.new
-    path = File.join(folder, 'groups.vsf')
-    exporter.open_file(*open_args(path))
-    assert_raises_with(RuntimeError, 'end_group: no group is open') { exporter.end_group }
-    exporter.begin_group('outer')
-    exporter.begin_group('')
-    exporter.add_faces2(*face_args)
-    exporter.close_file
-    assert File.binread(path).end_with?("    }\n  }\n}\n"), 'both groups and the top group end the file'
-    inspector = ENV.fetch('VISTREL_INSPECT', nil)
-    skip 'VISTREL_INSPECT not set' unless inspector
-    output, status = Open3.capture2e(inspector, '--quiet', '--no-texture-check', path)
-    assert status.success?, output
   end
 end

@@ -35,18 +35,14 @@ class TestConversion < VistrelTestCase
   def test_values_that_would_change_are_refused
     exporter = open_exporter
     element = ->(at, index, type, shown) { "Expected element #{index} of argument #{at} of type #{type}, but got #{shown}\n\tin SWIG method 'add_faces'" }
-    [[4, [1, 2, 2**32 + 4], element[4, 2, 'int', 'Integer 4294967300']],
-     [4, [1e10, 2, 3], element[4, 0, 'int', 'Float 10000000000.0']],
-     [3, [0, 0, 1e39] + [0] * 6, element[3, 2, 'float', 'Float 1.0e+39']],
-     [5, [-Float::INFINITY] * 9, element[5, 0, 'float', 'Float -Infinity']]].each do |at, value, text|
-      assert_raises_with(RangeError, text) { exporter.add_faces(*face_args(at => value)) }
-    end
+    ranges = [[4, [1, 2, 2**32 + 4], 2, 'int', 'Integer 4294967300'], [4, [1e10, 2, 3], 0, 'int', 'Float 10000000000.0'],
+              [3, [0, 0, 1e39] + [0] * 6, 2, 'float', 'Float 1.0e+39'], [5, [-Float::INFINITY] * 9, 0, 'float', 'Float -Infinity']]
     face = Face.new
-    [-> { exporter.open_file(*open_args(File.join(folder, "a.vsf\0.txt"))) }, -> { exporter.add_faces(*face_args(7 => "a\0one")) },
-     -> { exporter.add_faces2(*face_args(8 => "t\0")) }, -> { exporter.begin_group("g\0") },
-     -> { Face.new(*face_args(7 => "\0")) }, -> { face.material = "a\0" }].each do |call|
-      assert_raises_with(ArgumentError, 'string contains null byte', &call)
-    end
+    nuls = [-> { exporter.open_file(*open_args(File.join(folder, "a.vsf\0.txt"))) }, -> { exporter.add_faces(*face_args(7 => "a\0one")) },
+            -> { exporter.add_faces2(*face_args(8 => "t\0")) }, -> { exporter.begin_group("g\0") },
+            -> { Face.new(*face_args(7 => "\0")) }, -> { face.material = "a\0" }]
+    assert_refusals(ranges.map { |at, value, *shown| [RangeError, element[at, *shown], -> { exporter.add_faces(*face_args(at => value)) }] } +
+                    nuls.map { |call| [ArgumentError, 'string contains null byte', call] })
     refute File.exist?(File.join(folder, 'a.vsf'))
   end
 
@@ -79,9 +75,7 @@ class TestConversion < VistrelTestCase
     assert_equal [9.0], vector[range.new(0, 2)].to_a
 
     floats = [1.0, 2.0, 3.0, element { floats.clear }, 5.0, 6.0]
-    assert_raises_with(TypeError, 'no implicit conversion to float from nil') do
-      open_exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0)
-    end
+    assert_raises_with(TypeError, 'no implicit conversion to float from nil') { open_exporter.add_faces(2, 0, floats, [], [0.0] * 6, [0.0] * 6, 'm', '', 0, 0, 0, 1.0) }
     exporter.close_file
   end
 end

@@ -41,8 +41,7 @@ class TestMemory < VistrelTestCase
       assert_raises(RuntimeError) { exporter.add_faces(*big_args) }
       Face.new(*big_args).parr = VS
     end
-    suspended = Fiber.new { exporter.transform([element { Fiber.yield }] + [0.0] * 15) }
-    suspended.resume
+    suspended = Fiber.new { exporter.transform([element { Fiber.yield }] + [0.0] * 15) }.tap(&:resume)
     50.times { calls.call }
     before = rss_kb
     200.times { calls.call }

@@ -6,10 +6,13 @@ require_relative 'helper'
 class TestMessages < VistrelTestCase
   # Argument counts; each conversion kind names the position, the type word and the method (an
   # array argument that is no Array, or a pointer object, is refused the same way; an inspect
-  # text of 30 bytes is shown whole); numbers out of range; nil where an iterator is required;
-  # Face.new's overloads.
+  # text of 30 bytes is shown whole, a longer one is cut after 30 bytes, even inside a
+  # character); numbers out of range; nil where an iterator is required; Face.new's overloads;
+  # short arrays, refused before anything runs; output failures (IOError) and calls out of order.
   def test_refused_calls
-    exporter = SketchupExporter.new
+    exporter = @exporter = SketchupExporter.new
+    short = File.join(folder, 'short.vsf')
+    missing = File.join(folder, 'no', 'such', 'scene.vsf')
     face = Face.new
     face.parr = [1, 2, 3]
     face.a = 3.4028234663852886e+38
@@ -18,7 +21,7 @@ class TestMessages < VistrelTestCase
     prototypes = File.read(File.join(DATA_DIR, 'face_new_prototypes.txt'))
     overload = ->(what) { "#{what} for overloaded method 'Face.new'.\n#{prototypes}" }
     null = ->(operator) { "invalid null reference #{refused(1, 'swig::Iterator const &', 'NilClass nil', "operator #{operator}")}" }
-    [[ArgumentError, 'wrong # of arguments(1 for 0)', -> { SketchupExporter.new(1) }],
+    assert_refusals([[ArgumentError, 'wrong # of arguments(1 for 0)', -> { SketchupExporter.new(1) }],
      [ArgumentError, 'wrong # of arguments(0 for 1)', -> { exporter.begin_group }],
      [ArgumentError, 'wrong # of arguments(7 for 8)', -> { exporter.open_file(*open_args('x')[0, 7]) }],
      [ArgumentError, 'wrong # of arguments(13 for 12)', -> { exporter.add_faces2(*face_args, 1) }],
@@ -36,17 +39,15 @@ class TestMessages < VistrelTestCase
      [ArgumentError, null['-'], -> { iterator - nil }],
      [ArgumentError, null['=='], -> { iterator == nil }],
      [ArgumentError, overload['Wrong arguments'], -> { Face.new(*face_args(9 => 2**40)) }],
-     [ArgumentError, overload['Wrong # of arguments'], -> { Face.new(*face_args, 1) }]].each do |error, text, call| # rubocop:disable Style/NilComparison
-      assert_raises_with(error, text, &call)
-    end
+     [TypeError, refused(1, 'int', "String \"#{'é' * 14}\xC3...", 'num_f'), -> { face.num_f = 'é' * 20 }],
+     [ArgumentError, overload['Wrong # of arguments'], -> { Face.new(*face_args, 1) }],
+     [ArgumentError, 'eye has 2 elements, open_file needs 3', -> { exporter.open_file(*open_args(short, 3 => [1, 2])) }],
+     [IOError, "cannot open scene file #{missing}: No such file or directory", -> { exporter.open_file(*open_args(missing)) }],
+     [RuntimeError, 'end_group: no export is open', -> { exporter.end_group }]]) # rubocop:disable Style/NilComparison
     assert_equal 3.4028234663852886e+38, face.a, 'a refused value leaves the field as it was'
-  end
-
-  # The value's inspect text is cut after 30 bytes, even inside a character.
-  def test_inspect_text_is_cut_inside_a_character
-    error = assert_raises(TypeError) { Face.new.num_f = 'é' * 20 }
-    assert_equal Encoding::UTF_8, error.message.encoding
-    assert_equal refused(1, 'int', "String \"#{'é' * 14}\xC3...", 'num_f').b, error.message.b
+    refute File.exist?(short), 'nothing was opened'
+    exporter.open_file(*open_args(short))
+    assert_raises_with(ArgumentError, 'fs has 3 elements, add_faces2 needs 6') { exporter.add_faces2(*face_args(2 => 2)) }
   end
 
   # 256 bytes are kept without a terminator, longer texts are refused and leave the field as it
@@ -57,9 +58,7 @@ class TestMessages < VistrelTestCase
     face.material = full
     assert_equal full, face.material
     face.texture = 'kept'
-    assert_raises_with(TypeError, refused(1, 'char [256]', "String \"#{'x' * 29}...", 'texture')) do
-      face.texture = 'x' * 257
-    end
+    assert_raises_with(TypeError, refused(1, 'char [256]', "String \"#{'x' * 29}...", 'texture')) { face.texture = 'x' * 257 }
     assert_equal 'kept', face.texture
     face.texture = nil
     assert_equal '', face.texture
