@@ -78,7 +78,7 @@ module Models
 
   # Faces that meet at shared vertices and edges, as SketchUp keeps them: the points, then each
   # face's corners as indices into them (a convex polygon, cut into a fan). Returns the faces
-  # and a way to make the edge between two points smooth and soft.
+  # and a way to make the edge between two points smooth.
   def joined(points, polygons, **options)
     vertices = points.map { |point| Sketchup::Vertex.new(Geom::Point3d.new(*point.map(&:to_f))) }
     faces = polygons.map do |corners|
@@ -88,7 +88,7 @@ module Models
     end
     smooth = lambda do |a, b|
       edge = vertices[a].common_edge(vertices[b])
-      edge.smooth = edge.soft = true
+      edge.smooth = true
     end
     [faces, smooth]
   end

@@ -16,34 +16,16 @@ module Geom
       Math.sqrt(to_a.zip(other.to_a).sum { |a, b| (a - b)**2 })
     end
   end
-  Transformation = Struct.new(:values) do
-    def to_a
-      values.dup
-    end
-  end
+  Transformation = Struct.new(:values) { alias_method :to_a, :values }
 
   PolygonMesh = Struct.new(:points, :normal, :uvqs, :polygons) do
-    def count_points
-      points.size
-    end
-    def count_polygons
-      polygons.size
-    end
-    def point_at(i)
-      at(points, i)
-    end
-    def normal_at(i)
-      at(points, i) && normal
-    end
-    def uv_at(i, front)
-      front && at(uvqs, i)
-    end
-    def polygon_at(i)
-      at(polygons, i)
-    end
-    def at(list, i)
-      i.between?(1, list.size) ? list[i - 1] : raise(IndexError, "index #{i}")
-    end
+    def count_points; points.size; end
+    def count_polygons; polygons.size; end
+    def point_at(i); at(points, i); end
+    def normal_at(i); at(points, i) && normal; end
+    def uv_at(i, front); front && at(uvqs, i); end
+    def polygon_at(i); at(polygons, i); end
+    def at(list, i); i.between?(1, list.size) ? list[i - 1] : raise(IndexError, "index #{i}"); end
   end
 end
 
@@ -78,9 +60,7 @@ module Sketchup
     def initialize(**fields)
       fields.each { |key, value| instance_variable_set(:"@#{key}", value) }
     end
-    def hidden?
-      !!@hidden
-    end
+    def hidden?; !!@hidden; end
   end
   Group = Class.new(Element)
   ComponentInstance = Class.new(Element)
@@ -89,20 +69,15 @@ module Sketchup
   class Vertex
     attr_reader :position, :edges, :faces
 
-    def initialize(position)
-      @position = position
-      @edges = []
-      @faces = []
-    end
+    def initialize(position); @position, @edges, @faces = position, [], []; end
 
     def common_edge(other); edges.find { |edge| edge.vertices.include?(other) }; end
   end
 
-  # Shared by the faces on both its sides; hard unless made smooth (and soft), as SketchUp's
-  # Soften Edges does.
+  # Shared by the faces on both its sides; hard unless made smooth, as SketchUp's Soften Edges does.
   class Edge
     attr_reader :vertices, :faces
-    attr_writer :smooth, :soft
+    attr_writer :smooth
 
     def initialize(*vertices)
       @vertices = vertices
@@ -111,7 +86,6 @@ module Sketchup
     end
 
     def smooth?; !!@smooth; end
-    def soft?; !!@soft; end
   end
 
   # Painted textured faces have texture coordinates in texture repeats, the others in inches.
@@ -191,20 +165,10 @@ module Sketchup
   class << self
     attr_accessor :active_model, :status_text, :extensions, :platform, :defaults
 
-    def create_texture_writer
-      TextureWriter.new
-    end
-    def register_extension(extension, load)
-      (self.extensions ||= []) << [extension, load]
-    end
-
-    def read_default(section, key, default = nil)
-      (defaults || {}).fetch([section, key], default)
-    end
-
-    def write_default(section, key, value)
-      (self.defaults ||= {})[[section, key]] = value
-    end
+    def create_texture_writer; TextureWriter.new; end
+    def register_extension(extension, load); (self.extensions ||= []) << [extension, load]; end
+    def read_default(section, key, default = nil); (defaults || {}).fetch([section, key], default); end
+    def write_default(section, key, value); (self.defaults ||= {})[[section, key]] = value; end
   end
 end
 
@@ -213,49 +177,26 @@ SketchupExtension = Struct.new(:name, :path, :description, :version, :creator, :
 # Menus, toolbars and dialogs keep what the package put there and said.
 module UI
   Command = Struct.new(:text, :block, :tooltip, :status_bar_text, :small_icon, :large_icon) do
-    def initialize(text, &block)
-      super(text, block)
-    end
+    def initialize(text, &block); super(text, block); end
   end
   Menu = Struct.new(:name, :items) do
-    def add_submenu(name)
-      Menu.new(name, []).tap { |menu| items << menu }
-    end
-    def add_item(command)
-      items << command
-    end
+    def add_submenu(name); Menu.new(name, []).tap { |menu| items << menu }; end
+    def add_item(command); items << command; end
   end
   Toolbar = Struct.new(:name) do
-    def add_item(_command)
-      nil
-    end
-    def restore
-      nil
-    end
+    def add_item(_command); end
+    def restore; end
   end
 
   class << self
     attr_accessor :messages, :save_answer, :open_answer
 
-    def menu(name)
-      (@menus ||= {})[name] ||= Menu.new(name, [])
-    end
-    def messagebox(text)
-      (self.messages ||= []) << text
-    end
-    def savepanel(_title, _folder, name)
-      save_answer.call(name)
-    end
-
-    def openpanel(_title, _folder, _name)
-      open_answer
-    end
+    def menu(name); (@menus ||= {})[name] ||= Menu.new(name, []); end
+    def messagebox(text); (self.messages ||= []) << text; end
+    def savepanel(_title, _folder, name); save_answer.call(name); end
+    def openpanel(_title, _folder, _name); open_answer; end
   end
 end
 
-def file_loaded?(name)
-  ($vistrel_loaded ||= []).include?(name)
-end
-def file_loaded(name)
-  ($vistrel_loaded ||= []) << name
-end
+def file_loaded?(name); ($vistrel_loaded ||= []).include?(name); end
+def file_loaded(name); ($vistrel_loaded ||= []) << name; end

@@ -70,10 +70,6 @@ class PackageTest < Minitest::Test
       assert File.file?(command.small_icon), command.small_icon
       assert File.file?(command.small_icon.sub(/\.svg\z/, '.pdf')), 'macOS icon'
     end
-    Sketchup.platform = :platform_osx
-    assert_equal "#{PACKAGE}/icons/test.pdf", VistrelExporter::Commands.icon_file('test')
-  ensure
-    Sketchup.platform = nil
   end
 
   # Nothing to load, or a file that does not load: no message box, the commands all the same, the
@@ -107,8 +103,7 @@ class PackageTest < Minitest::Test
       ['x86_64-linux', '3.1.2', windows + %w[linux-x86_64/3.1/vistrel_sketchup_plugin.so], 'linux-x86_64/3.1'],
       ['java', '3.2.2', windows, nil]
     ].each do |platform, version, files, chosen|
-      Dir.mktmpdir(LIB, ROOT) do |lib|
-        files.each { |file| FileUtils.mkdir_p(File.dirname("#{lib}/#{file}")) && File.write("#{lib}/#{file}", '') }
+      with_library_folder(files) do |lib|
         assert_equal [chosen && "#{lib}/#{chosen}/vistrel_sketchup_plugin"],
                      [VistrelExporter::NativeLibrary.library(lib, platform, version)], [platform, version, files].inspect
       end
@@ -116,7 +111,7 @@ class PackageTest < Minitest::Test
     assert_equal 'This package works in: SketchUp 2024 and later on macOS arm64 (Ruby 3.2); SketchUp 2021-2023 on ' \
                  'macOS x86_64 (Ruby 2.7); SketchUp 2021-2023 on Windows (Ruby 2.7); SketchUp 2024 and later on ' \
                  'Windows (Ruby 3.2). Install the package made for this SketchUp, or use a SketchUp this package ' \
-                 'works in.', supported_with(windows + mac)
+                 'works in.', with_library_folder(windows + mac) { |lib| VistrelExporter::NativeLibrary.supported(lib) }
   end
 
   # Render and the test scene through the extension's own renderer lookup, then through the
@@ -186,10 +181,11 @@ class PackageTest < Minitest::Test
 
   private
 
-  def supported_with(files)
+  # A library folder holding these (empty) files.
+  def with_library_folder(files)
     Dir.mktmpdir(LIB, ROOT) do |lib|
       files.each { |file| FileUtils.mkdir_p(File.dirname("#{lib}/#{file}")) && File.write("#{lib}/#{file}", '') }
-      VistrelExporter::NativeLibrary.supported(lib)
+      yield lib
     end
   end
 

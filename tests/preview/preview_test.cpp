@@ -58,13 +58,17 @@ inspect::RgbImage render(const Case& c, const std::string& dir,
     SketchupExporter exporter;
     exporter.open_file("test", path.c_str(), c.eye.data(), c.dir.data(), c.up.data(), 90, 0, true);
     tavScene_api& writer = *exporter.get_writer();
-    for (const Square& s : c.squares) {
-        const std::string definition = "square " + std::to_string(&s - c.squares.data());
-        if (!s.placements.empty()) writer.begin_group(definition.c_str(), false);
-        for (const Matrix& m : s.placements.empty() ? s.groups : std::vector<Matrix>()) {
+    auto enter = [&](const std::vector<Matrix>& groups) {
+        for (const Matrix& m : groups) {
             exporter.begin_group("");
             exporter.transform(m.data());
         }
+    };
+    for (const Square& s : c.squares) {
+        const std::string definition = "square " + std::to_string(&s - c.squares.data());
+        const bool placed = !s.placements.empty();
+        if (placed) writer.begin_group(definition.c_str(), false);
+        if (!placed) enter(s.groups);
         const float l = s.x - s.half, r = s.x + s.half, b = s.y - s.half, t = s.y + s.half;
         const float vs[12] = {l, b, s.z, r, b, s.z, r, t, s.z, l, t, s.z};
         const float ns[12] = {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1},
@@ -72,15 +76,11 @@ inspect::RgbImage render(const Case& c, const std::string& dir,
         const int fs[6] = {1, 2, 3, 1, 3, 4};
         exporter.add_faces(4, 2, vs, fs, ns, uvs, "m", s.texture, s.colour[0], s.colour[1],
                            s.colour[2], s.alpha);
-        if (!s.placements.empty()) {
+        if (placed) {
             writer.end_group();
-            for (const Matrix& m : s.groups) {
-                exporter.begin_group("");
-                exporter.transform(m.data());
-            }
+            enter(s.groups);
             for (const Matrix& m : s.placements) {
-                exporter.begin_group("");
-                exporter.transform(m.data());
+                enter({m});
                 writer.instance(definition.c_str());
                 exporter.end_group();
             }

@@ -44,50 +44,48 @@ TEST_F(CommandLine, SummarisesAValidSceneAndWritesItsObj) {
               std::string::npos);
 }
 
-// Exit status 3 for a cut-off file, 1 for a corrupt or invalid one (no OBJ then), 2 for no file.
+// Exit status 3 for a cut-off file, 1 for a corrupt or invalid one (no OBJ then), 2 for no file
+// or an output that would replace one of the scene's files.
 TEST_F(CommandLine, TellsTruncatedCorruptInvalidAndMissingFilesApart) {
-    const std::string full = data("room.vsf");
+    const std::string full = data("room.vsf"), room = write("room.vsf", full);
     const std::string cut = full.substr(0, full.find("\x01\x02\x03i") + 8);
-    const std::string truncated = write("cut.vsf", cut);
-    EXPECT_EQ(run(truncated), 3);
-    EXPECT_EQ(err, truncated + ": truncated at byte offset " + std::to_string(cut.size()) +
-                       ": expected 6 items (24 bytes) in the binary block, found end of file after "
-                       "0 bytes; 4 blocks still open: group \"room\" at offset 55, group \"table\" "
-                       "at offset 310, object \"0\" at offset 331, geometry \"triangles\" at "
-                       "offset 350\n");
-
-    std::string damaged = full;
+    std::string damaged = full, invalid = full;
     damaged[full.find("geometry")] = '{';
-    const std::string corrupt = write("corrupt.vsf", damaged);
-    EXPECT_EQ(run(corrupt), 1);
-    EXPECT_EQ(err, corrupt + ": malformed at byte offset " + std::to_string(full.find("geometry")) +
-                       ": expected a keyword, a quoted parameter name or '}' closing object \"0\", "
-                       "found '{'\n");
-    EXPECT_EQ(run(dir + "/none.vsf"), 2);
-    EXPECT_EQ(err,
-              "vistrel-inspect: cannot read " + dir + "/none.vsf: No such file or directory\n");
-    const std::string room = write("room.vsf", full);
-    EXPECT_EQ(run(room + " --png " + room), 2);
-    EXPECT_EQ(err, "vistrel-inspect: cannot write " + room + ": it is the scene being read (" +
-                       room + ")\n");
-    EXPECT_EQ(run(room + " --obj " + dir + "/out.obj --png " + dir + "/wood.png"), 2);
-    EXPECT_EQ(err, "vistrel-inspect: cannot write " + dir +
-                       "/wood.png: it is a texture of the scene (" + dir + "/wood.png)\n");
-
-    std::string text = full;
-    const std::size_t item = text.find("\x01\x02\x03i") + 16;  // item 2 of the first triangle
-    text[item] = 9;
-    const std::string scene = write("bad.vsf", text);
-    EXPECT_EQ(run(scene + " --quiet --obj " + dir + "/bad.obj"), 1);
-    EXPECT_EQ(out, "");
-    EXPECT_EQ(err,
-              scene + ": offset " + std::to_string(item) +
-                  ": error: object \"0\": \"triangles\" item 2 of triangle 0 is 9, expected an "
-                  "index below the 4 vertices (1 out of range)\n" +
-                  scene + ": offset " + std::to_string(text.find("\"wood.png\"")) +
-                  ": warning: material \"wood\": texture file \"wood.png\" not found\n" + scene +
-                  ": invalid: 1 error, 1 warning\nvistrel-inspect: " + dir +
-                  "/bad.obj not written because the scene is invalid\n");
+    const std::size_t item = full.find("\x01\x02\x03i") + 16;  // item 2 of the first triangle
+    invalid[item] = 9;
+    const std::string truncated = write("cut.vsf", cut), corrupt = write("corrupt.vsf", damaged),
+                      scene = write("bad.vsf", invalid);
+    const std::tuple<std::string, int, std::string> rows[] = {
+        {truncated, 3,
+         truncated + ": truncated at byte offset " + std::to_string(cut.size()) +
+             ": expected 6 items (24 bytes) in the binary block, found end of file after 0 bytes; "
+             "4 blocks still open: group \"room\" at offset 55, group \"table\" at offset 310, "
+             "object \"0\" at offset 331, geometry \"triangles\" at offset 350\n"},
+        {corrupt, 1,
+         corrupt + ": malformed at byte offset " + std::to_string(full.find("geometry")) +
+             ": expected a keyword, a quoted parameter name or '}' closing object \"0\", found "
+             "'{'\n"},
+        {dir + "/none.vsf", 2,
+         "vistrel-inspect: cannot read " + dir + "/none.vsf: No such file or directory\n"},
+        {room + " --png " + room, 2,
+         "vistrel-inspect: cannot write " + room + ": it is the scene being read (" + room + ")\n"},
+        {room + " --obj " + dir + "/out.obj --png " + dir + "/wood.png", 2,
+         "vistrel-inspect: cannot write " + dir + "/wood.png: it is a texture of the scene (" +
+             dir + "/wood.png)\n"},
+        {scene + " --quiet --obj " + dir + "/bad.obj", 1,
+         scene + ": offset " + std::to_string(item) +
+             ": error: object \"0\": \"triangles\" item 2 of triangle 0 is 9, expected an index "
+             "below the 4 vertices (1 out of range)\n" +
+             scene + ": offset " + std::to_string(invalid.find("\"wood.png\"")) +
+             ": warning: material \"wood\": texture file \"wood.png\" not found\n" + scene +
+             ": invalid: 1 error, 1 warning\nvistrel-inspect: " + dir +
+             "/bad.obj not written because the scene is invalid\n"},
+    };
+    for (const auto& [arguments, status, message] : rows) {
+        EXPECT_EQ(run(arguments), status) << arguments;
+        EXPECT_EQ(err, message) << arguments;
+    }
+    EXPECT_EQ(out, "");  // --quiet
     EXPECT_FALSE(std::filesystem::exists(dir + "/bad.obj"));
 }
 

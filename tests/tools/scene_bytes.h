@@ -1,5 +1,6 @@
 // Scene bytes in the export layer's layout: data/room.vsf (a textured quad in group "table", a
-// plain one in the top group "room"), data/table.vsf (that quad, one with indexed normals), pieces.
+// plain one in the top group "room"), data/table.vsf (that quad, one with indexed normals),
+// data/forest.vsf (definitions and placements), pieces.
 #pragma once
 
 #include <cstdint>
@@ -45,22 +46,19 @@ inline std::string scene_with(const std::string& arrays) {
 }
 
 // Definitions and placements in the writer's layout, in a top group "forest" with a camera: a
-// definition holds one triangle object "t" and what `inside` adds; a placement is a group
-// "name" with a transform line (row-major, as written) and an instance line.
-inline std::string triangle_object(const std::string& indent) {
-    return indent + "object \"t\" {\n" + indent + "  geometry \"triangles\" {\n" +
+// definition holds one triangle object "t"; a placement is a group "name" with a transform line
+// and an instance line.
+inline std::string define(const std::string& name) {
+    return "\n  #define   group \"" + name +
+           "\" {\n    object \"t\" {\n      geometry \"triangles\" {\n" +
            array("vertices", floats('c', {0, 0, 0, 1, 0, 0, 0, 1, 0})) +
            array("normals", floats('c', {0, 0, 1, 0, 0, 1, 0, 0, 1})) +
-           array("triangles", ints({0, 1, 2})) + indent + "  }\n" + indent + "}\n";
+           array("triangles", ints({0, 1, 2})) + "      }\n    }\n  }\n";
 }
-inline std::string define(const std::string& name, const std::string& inside = "") {
-    return "\n  #define   group \"" + name + "\" {\n" + triangle_object("    ") + inside + "  }\n";
-}
-inline std::string place(const std::string& name, const std::string& group,
-                         const std::string& transform = "1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1",
-                         const std::string& indent = "  ") {
-    return "\n" + indent + "group \"" + group + "\" {\n" + indent + "  transform " + transform +
-           "\n" + indent + "  instance \"" + name + "\"\n" + indent + "}\n";
+inline std::string place(const std::string& name, const std::string& group) {
+    return "\n  group \"" + group +
+           "\" {\n    transform 1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1\n    instance \"" + name +
+           "\"\n  }\n";
 }
 inline std::string forest(const std::string& body) {
     return kHeader + "\ngroup \"forest\" {\n  \n  camera \"c\" {\n  }\n" + body + "}\n";

@@ -76,48 +76,18 @@ TEST(ObjExport, WritesEveryMeshWithGroupsMaterialsAndOneBasedIndices) {
 
 // Placements show a definition where the whole chain of their groups' transforms puts it,
 // nested placements too; a mirroring one keeps the normals and turns the corners round. Meshes
-// a definition holds directly take the name of the group of the instance line.
+// a definition holds directly take the name of the group of the instance line. In
+// data/forest.vsf "leaf" is placed as "a" (x + 5) in "big" (doubled), mirrored as "m", and in
+// the definition "tree" as "in" (x + 1), which is placed as "t" (y + 10).
 TEST(ObjExport, ExpandsEveryPlacementAndTheSummaryCountsThem) {
-    const std::string shift_x5 = "1 0 0 5 0 1 0 0 0 0 1 0 0 0 0 1";
-    const std::string text =
-        forest(define("leaf") +
-               define("tree", place("leaf", "in", "1 0 0 1 0 1 0 0 0 0 1 0 0 0 0 1", "    ")) +
-               "\n  group \"big\" {\n    transform 2 0 0 0 0 2 0 0 0 0 2 0 0 0 0 1\n" +
-               place("leaf", "a", shift_x5, "    ") + "  }\n" +
-               place("leaf", "m", "-1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1") +
-               place("tree", "t", "1 0 0 0 0 1 0 10 0 0 1 0 0 0 0 1"));
+    const std::string text = data("forest.vsf");
     const ReadScene read(text);
-    const std::string summary =
-        inspect::summarize_scene(read.parsed.scene, read.meshes, read.placements);
-    const std::string object = "object \"t\": 3 vertices, 1 triangle, normals\n";
-    EXPECT_EQ(summary.substr(summary.find("groups")),
-              "groups and objects:\n  group \"forest\"\n    #define group \"leaf\" (placed 3 "
-              "times)\n      " +
-                  object + "    #define group \"tree\" (placed once)\n      " + object +
-                  "      group \"in\" (transform)\n        instance \"leaf\": 1 triangle\n"
-                  "    group \"big\" (transform)\n      group \"a\" (transform)\n"
-                  "        instance \"leaf\": 1 triangle\n    group \"m\" (transform)\n"
-                  "      instance \"leaf\": 1 triangle\n    group \"t\" (transform)\n"
-                  "      instance \"tree\": 2 triangles\ntotals: 8 groups, 2 objects, 6 vertices, "
-                  "2 triangles, 0 materials, 0 textures, " +
-                  std::to_string(text.size()) +
-                  " bytes\ndefinitions: 2 definitions placed 4 times; 4 triangles placed, 2 "
-                  "unique\n");
-
+    EXPECT_EQ(inspect::summarize_scene(read.parsed.scene, read.meshes, read.placements),
+              data("forest_summary.txt"));
     TemporaryFolder dir;
-    const std::string obj = dir.path() + "/placed.obj";
+    const std::string obj = dir.path() + "/forest.obj";
     EXPECT_EQ(inspect::write_obj(read.meshes, read.placements, obj, "").triangles, 4u);
-    auto mesh = [](const std::string& group, const std::string& points, const std::string& face) {
-        std::string out = "g " + group + "\nusemtl unnamed\n" + points;
-        for (int i = 0; i < 3; ++i) out += "vn 0 0 1\n";
-        return out + face;
-    };
-    EXPECT_EQ(read_file(obj),
-              "# written by vistrel-inspect\nmtllib placed.mtl\n" +
-                  mesh("a", "v 10 0 0\nv 12 0 0\nv 10 2 0\n", "f 1//1 2//2 3//3\n") +
-                  mesh("m", "v 0 0 0\nv -1 0 0\nv 0 1 0\n", "f 4//4 6//6 5//5\n") +
-                  mesh("t", "v 0 10 0\nv 1 10 0\nv 0 11 0\n", "f 7//7 8//8 9//9\n") +
-                  mesh("in", "v 1 10 0\nv 2 10 0\nv 1 11 0\n", "f 10//10 11//11 12//12\n"));
+    EXPECT_EQ(read_file(obj), data("forest.obj"));
 }
 
 }  // namespace

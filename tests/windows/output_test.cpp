@@ -66,8 +66,7 @@ TEST(WindowsOutput, Utf8NamedFileAndStandardOutputKeepLineFeedsUntranslated) {
     EXPECT_EQ(read_file(folder.file("stderr")), "later\r\nafter closing\r\n");
 }
 
-const std::string header = "//---tavren:dal:3---\n";
-
+// A new temporary scene, as an export without a file name makes it.
 std::string export_to_temporary_file() {
     const float eye[3] = {1, 2, 3}, dir[3] = {0, 0, -1}, up[3] = {0, 1, 0};
     SketchupExporter exporter;
@@ -76,17 +75,13 @@ std::string export_to_temporary_file() {
     return exporter.get_output_path();
 }
 
-class TemporaryScene : public ::testing::Test {
-  protected:
-    TemporaryFolder folder;
-    ScopedVariable tmp{L"TMP", wide(folder.path())};
-};
-
 // The scene is a new "vis*.vsf"; the system's own empty ".tmp" beside it keeps the stem taken. A
 // scene that outlived its ".tmp" (cleaned away by the user or the system) keeps its contents.
 // GetTempFileNameW counts up from the clock, past the names whose ".tmp" exists, so the names
 // after the one it gave last are given earlier scenes here.
-TEST_F(TemporaryScene, IsANewVsfFileThatNeverOverwritesAnEarlierScene) {
+TEST(TemporaryScene, IsANewVsfFileThatNeverOverwritesAnEarlierScene) {
+    TemporaryFolder folder;
+    ScopedVariable tmp{L"TMP", wide(folder.path())};
     auto name_with = [&](unsigned number, const char* extension) {
         char stem[16];
         std::snprintf(stem, sizeof stem, "vis%x.%s", number, extension);
@@ -103,7 +98,7 @@ TEST_F(TemporaryScene, IsANewVsfFileThatNeverOverwritesAnEarlierScene) {
         const fs::path scene = fs::u8path(export_to_temporary_file());
         EXPECT_EQ(scene.parent_path(), fs::u8path(folder.path())) << scene;
         EXPECT_EQ(scene.extension(), ".vsf");
-        EXPECT_EQ(read_file(scene.u8string()).rfind(header, 0), 0u);
+        EXPECT_EQ(read_file(scene.u8string()).rfind("//---tavren:dal:3---\n", 0), 0u);
         EXPECT_EQ(fs::file_size(fs::path(scene).replace_extension(".tmp")), 0u);
         for (unsigned n = last + 1; n <= last + 20; ++n) {
             EXPECT_EQ(read_file(name_with(n, "vsf").u8string()), "earlier scene");

@@ -3,9 +3,9 @@
 require_relative '../../ruby/helper'
 require_relative '../../ruby/export_scene'
 
-# What only a Windows Ruby sees: the renderer found through the registry and started by the
-# shell, and the system's own error texts. scripts/windows-ruby-test.sh runs this under Wine,
-# with the stand-in renderer installed in a folder with blanks and registered.
+# What only a Windows Ruby sees: the system's own texts when the registered renderer cannot
+# start or no temporary scene can be made (renderer_launch_test.cpp starts it).
+# scripts/windows-ruby-test.sh runs this under Wine, with the stand-in renderer registered.
 class TestWindows < VistrelTestCase
   KEY = 'HKLM\SOFTWARE\Tavren\Vistrel'
   ERROR_DIRECTORY = 267
@@ -28,16 +28,6 @@ class TestWindows < VistrelTestCase
   # The system's text for an error code, as the C++ library gives it: without the full stop.
   def system_text(code)
     SystemCallError.new(nil, code).message.chomp('.')
-  end
-
-  # The scene path is one argument although it has blanks and characters beyond any code page,
-  # and the renderer gets it whole, in the system's own form, since it starts in its own folder.
-  def test_run_vistrel_starts_the_registered_renderer_on_the_scene
-    scene = File.join(folder, 'my scène €.vsf')
-    ExportScene.run(@exporter, scene)
-    @exporter.run_vistrel
-    500.times { File.exist?(@report) ? break : sleep(0.02) }
-    assert_equal [@bin_folder, @program, '-import2', scene.tr('/', '\\')], File.read(@report, encoding: 'UTF-8').lines(chomp: true)
   end
 
   def test_failures_carry_the_system_texts
