@@ -17,8 +17,8 @@ std::string batch_key(const char* material, int r, int g, int b) {
 
 // A vertex number counted from 1, moved by offset, counted from 0; it wraps around as the 32-bit
 // index it is written as, since numbers near the ends of int would overflow.
-int zero_based(int number, int offset = 0) {
-    return static_cast<int>(static_cast<unsigned>(number) + static_cast<unsigned>(offset) - 1u);
+int zero_based(int number, unsigned offset = 0) {
+    return static_cast<int>(static_cast<unsigned>(number) + offset - 1u);
 }
 
 // A channel of 0 to 255 as a fraction, not clamped.
@@ -105,7 +105,19 @@ void SketchupExporter::add_batched(BatchedFaces call, int num_vertices, int num_
                                    int b, float a) {
     call.face = Face(num_vertices, num_faces, nullptr, nullptr, nullptr, nullptr, material,
                      texture_path, r, g, b, a);
-    batches[batch_key(material, r, g, b)].push_back(std::move(call));
+    Batch& batch = batches[batch_key(material, r, g, b)];
+    // Put into the written form now, while the arrays are fresh in the cache.
+    const std::size_t vertex_count = count_of(num_vertices);
+    float* uv = call.uvs.data();
+    for (std::size_t k = 0; k < vertex_count; ++k) {
+        uv[2 * k] = uv[3 * k];  // (u, v, unused) triples become pairs
+        uv[2 * k + 1] = uv[3 * k + 1];
+    }
+    int* f = call.vertex_numbers.data();
+    for (std::size_t i = 0; i < 3 * count_of(num_faces); ++i)
+        f[i] = zero_based(f[i], batch.vertex_count);
+    batch.calls.push_back(std::move(call));
+    batch.vertex_count += static_cast<unsigned>(vertex_count);
 }
 
 void SketchupExporter::flush_batches() {
@@ -115,34 +127,22 @@ void SketchupExporter::flush_batches() {
     // failure part-way drops it rather than leaving what is left of it for a later flush.
     while (!batches.empty()) {
         auto batch = batches.extract(batches.begin());
-        write_batch(batch.key(), batch.mapped());
+        write_batch(batch.key(), batch.mapped().calls);
     }
 }
 
 // All calls of one key as one mesh; material settings come from the first call alone. The mesh
-// is written from the calls' own arrays, which the scene layer borrows rather than copies: the
-// texture coordinates and vertex numbers are first put into the written form where they are.
+// is written from the calls' own arrays, which the scene layer borrows rather than copies.
 void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFaces>& calls) {
     begin_mesh(key.c_str());
     set_name(key.c_str());
     try {
-        // Each call numbers its vertices from 1; they follow the vertices of the calls before it.
-        int base = 0;
         for (BatchedFaces& call : calls) {
             const std::size_t vertex_count = count_of(call.face.num_p);
-            const std::size_t triangle_count = count_of(call.face.num_f);
-            float* uv = call.uvs.data();
-            for (std::size_t k = 0; k < vertex_count; ++k) {
-                uv[2 * k] = uv[3 * k];  // (u, v, unused) triples become pairs
-                uv[2 * k + 1] = uv[3 * k + 1];
-            }
-            int* f = call.vertex_numbers.data();
-            for (std::size_t i = 0; i < 3 * triangle_count; ++i) f[i] = zero_based(f[i], base);
             lend_vertices(call.positions.data(), vertex_count);
             lend_normals(call.normals.data(), vertex_count);
-            lend_uvs(uv, vertex_count);
-            lend_triangles(f, triangle_count);
-            if (call.face.num_p > 0) base += call.face.num_p;
+            lend_uvs(call.uvs.data(), vertex_count);
+            lend_triangles(call.vertex_numbers.data(), count_of(call.face.num_f));
         }
         const Face& first = calls.front().face;
         set_texture(first.texture);
