@@ -38,6 +38,15 @@ class tavScene_api_file : public tavScene_api {
     // each element and end_array_param, without a call per element. In binary mode the
     // elements leave in one block straight from where they are.
     void write_array_param(const char* name, int kind, const void* elements, std::size_t count);
+    // A run of count elements laid out back to back.
+    struct ArrayPiece {
+        const void* elements;
+        std::size_t count;
+    };
+    // The same for an array whose elements lie in pieces, one after another: the bytes of
+    // write_array_param of the pieces joined, without joining them.
+    void write_array_param(const char* name, int kind, const ArrayPiece* pieces,
+                           std::size_t piece_count);
 
     void reserved_01() override;
     bool render() override;
@@ -144,6 +153,7 @@ class tavScene_api_file : public tavScene_api {
     void write_array_value(int base_kind, const void* value);
     void write_binary_array(char tag, const void* items, int item_count);
     void write_binary_block(char tag, const void* items, std::size_t item_count);
+    void write_binary_header(char tag, std::size_t item_count);
     void write_text_array(int base_kind, const ParamArray& array);
     void write_string_array(const ParamArray& array);
     void write_matrix_array(const ParamArray& array);

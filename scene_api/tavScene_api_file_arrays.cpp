@@ -68,19 +68,34 @@ ItemLayout item_layout(int kind) {
 
 void tavScene_api_file::write_array_param(const char* name, int kind, const void* elements,
                                           std::size_t count) {
+    const ArrayPiece whole{elements, count};
+    write_array_param(name, kind, &whole, 1);
+}
+
+void tavScene_api_file::write_array_param(const char* name, int kind, const ArrayPiece* pieces,
+                                          std::size_t piece_count) {
     const ItemLayout layout = item_layout(kind);
-    if (!elements) count = 0;
+    std::size_t count = 0;
+    for (std::size_t p = 0; p < piece_count; ++p)
+        if (pieces[p].elements) count += pieces[p].count;
     begin_array_param(name);
     if (binary_arrays) {
         // What end_array_param would write for the items collected one by one.
         if (count > 0) {
             binary_tag = layout.tag;
-            write_binary_block(layout.tag, elements, layout.items * count);
+            write_binary_header(layout.tag, layout.items * count);
+            for (std::size_t p = 0; p < piece_count; ++p)
+                if (pieces[p].elements)
+                    write_bytes(static_cast<const char*>(pieces[p].elements),
+                                4 * layout.items * pieces[p].count);
         }
     } else {
-        const char* element = static_cast<const char*>(elements);
-        for (std::size_t i = 0; i < count; ++i, element += 4 * layout.items)
-            add_text_array_value(kind, element);
+        for (std::size_t p = 0; p < piece_count; ++p) {
+            const char* element = static_cast<const char*>(pieces[p].elements);
+            if (!element) continue;
+            for (std::size_t i = 0; i < pieces[p].count; ++i, element += 4 * layout.items)
+                add_text_array_value(kind, element);
+        }
     }
     end_array_param();
 }
@@ -131,6 +146,11 @@ void tavScene_api_file::write_binary_array(char tag, const void* items, int item
 
 // Header and items leave back to back, with no flush between them.
 void tavScene_api_file::write_binary_block(char tag, const void* items, std::size_t item_count) {
+    write_binary_header(tag, item_count);
+    write_bytes(static_cast<const char*>(items), 4 * item_count);
+}
+
+void tavScene_api_file::write_binary_header(char tag, std::size_t item_count) {
     const std::uint32_t n = static_cast<std::uint32_t>(item_count);
     const char header[8] = {1,
                             2,
@@ -141,7 +161,6 @@ void tavScene_api_file::write_binary_block(char tag, const void* items, std::siz
                             static_cast<char>((n >> 16) & 255),
                             static_cast<char>((n >> 24) & 255)};
     write_bytes(header, sizeof header);
-    write_bytes(static_cast<const char*>(items), 4 * item_count);
 }
 
 void tavScene_api_file::write_text_array(int base_kind, const ParamArray& array) {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "MeshList.h"
 #include "tavScene_api.h"
 
 class tavScene_api_file;
@@ -51,6 +52,18 @@ class SceneBuilder {
         uvs.push_back(v);
     }
     void add_triangle_uvs(int i, int j, int k) { append(triangle_uvs, i, j, k); }
+    // Runs of values lent rather than added one at a time, as if each were added in order after
+    // what was added before: count positions or normals (three floats each), texture coordinate
+    // pairs, or triangles (three indices from 0). The values must stay where they are until
+    // end_mesh has written them; end_mesh forgets them, also when it fails, and so do
+    // begin_mesh and forget_lent.
+    void lend_vertices(const float* xyz, std::size_t count) { vertices.lend(xyz, 3 * count); }
+    void lend_normals(const float* xyz, std::size_t count) { normals.lend(xyz, 3 * count); }
+    void lend_uvs(const float* uv, std::size_t count) { uvs.lend(uv, 2 * count); }
+    void lend_triangles(const std::int32_t* ijk, std::size_t count) {
+        triangles.lend(ijk, 3 * count);
+    }
+    void forget_lent();
     void set_diffuse(float r, float g, float b);
     void set_specular(float r, float g, float b);
     void set_alpha(float a);
@@ -78,12 +91,12 @@ class SceneBuilder {
 
     FILE* stream = nullptr;
     std::unique_ptr<tavScene_api> writer;
-    std::vector<float> vertices;
-    std::vector<std::int32_t> triangles;
-    std::vector<float> uvs;
-    std::vector<std::int32_t> triangle_uvs;
-    std::vector<float> normals;
-    std::vector<std::int32_t> triangle_normals;
+    MeshList<float> vertices;
+    MeshList<std::int32_t> triangles;
+    MeshList<float> uvs;
+    MeshList<std::int32_t> triangle_uvs;
+    MeshList<float> normals;
+    MeshList<std::int32_t> triangle_normals;
     float diffuse[3] = {0.0f, 0.0f, 0.0f};
     float specular[3] = {0.0f, 0.0f, 0.0f};
     float alpha = 1.0f;
@@ -99,14 +112,14 @@ class SceneBuilder {
 
   private:
     template <typename T>
-    static void append(std::vector<T>& list, T a, T b, T c) {
+    static void append(MeshList<T>& list, T a, T b, T c) {
         list.push_back(a);
         list.push_back(b);
         list.push_back(c);
     }
     tavScene_api& open_writer(const char* operation);
-    void write_array(const char* name, int kind, const std::vector<float>& list, std::size_t step);
-    void write_array(const char* name, const std::vector<std::int32_t>& list);
+    template <typename T>
+    void write_array(const char* name, int kind, const MeshList<T>& list, std::size_t step);
     void write_normals();
     void write_uvs();
     ShaderBuffer* write_texture_shader();

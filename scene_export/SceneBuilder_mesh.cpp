@@ -1,6 +1,7 @@
 // Meshes and their materials: the add and set operations collect one mesh, end_mesh writes its
 // geometry arrays, texture shader and material.
 #include <string>
+#include <vector>
 
 #include "SceneBuilder.h"
 #include "copy_text.h"
@@ -58,37 +59,46 @@ void SceneBuilder::set_texture(const char* path) {
     copy_text(texture, path);
 }
 
+void SceneBuilder::forget_lent() {
+    for (MeshList<float>* list : {&vertices, &uvs, &normals}) list->forget_lent();
+    for (MeshList<std::int32_t>* list : {&triangles, &triangle_uvs, &triangle_normals})
+        list->forget_lent();
+}
+
 void SceneBuilder::end_mesh() {
+    // The lenders may free what they lent once this returns, or throws.
+    struct Forget {
+        SceneBuilder& builder;
+        ~Forget() { builder.forget_lent(); }
+    } forget{*this};
     tavScene_api& scene = open_writer("end_mesh");
     write_array("vertices", PARAM_COLOR, vertices, 3);
     write_normals();
     write_uvs();
-    write_array("triangles", triangles);
+    write_array("triangles", PARAM_INT, triangles, 1);
     scene.end_geometry();
     write_material(write_texture_shader());
     scene.end_object();
 }
 
 // One element per step entries of the list, each starting at its first entry. The scene's own
-// file writer takes the list whole; any other writer gets one add_array_value per element.
-void SceneBuilder::write_array(const char* array_name, int kind, const std::vector<float>& list,
+// file writer takes the list whole, run by run; any other writer gets one add_array_value per
+// element.
+template <typename T>
+void SceneBuilder::write_array(const char* array_name, int kind, const MeshList<T>& list,
                                std::size_t step) {
     if (file_writer) {
-        file_writer->write_array_param(array_name, kind, list.data(), list.size() / step);
+        std::vector<tavScene_api_file::ArrayPiece> pieces;
+        list.each_run([&](const T* values, std::size_t count) {
+            pieces.push_back({values, count / step});
+        });
+        file_writer->write_array_param(array_name, kind, pieces.data(), pieces.size());
         return;
     }
     writer->begin_array_param(array_name);
-    for (std::size_t i = 0; i < list.size(); i += step) writer->add_array_value(kind, &list[i]);
-    writer->end_array_param();
-}
-
-void SceneBuilder::write_array(const char* array_name, const std::vector<std::int32_t>& list) {
-    if (file_writer) {
-        file_writer->write_array_param(array_name, PARAM_INT, list.data(), list.size());
-        return;
-    }
-    writer->begin_array_param(array_name);
-    for (const std::int32_t& index : list) writer->add_array_value(PARAM_INT, &index);
+    list.each_run([&](const T* values, std::size_t count) {
+        for (std::size_t i = 0; i < count; i += step) writer->add_array_value(kind, &values[i]);
+    });
     writer->end_array_param();
 }
 
@@ -99,7 +109,7 @@ void SceneBuilder::write_normals() {
             "// number of normal indices does not equal number of triangles (%d != %d)\n",
             static_cast<int>(triangle_normals.size()), static_cast<int>(triangles.size()));
     } else if (!triangle_normals.empty()) {
-        write_array("triangles_norm", triangle_normals);
+        write_array("triangles_norm", PARAM_INT, triangle_normals, 1);
         write_array("normals", PARAM_COLOR, normals, 3);
     } else if (!normals.empty() && normals.size() != vertices.size()) {
         writer->print_text("// number of normals does not equal number of vertices (%d != %d)\n",
@@ -116,7 +126,7 @@ void SceneBuilder::write_uvs() {
             "// number of uv indices does not equal number of triangles (%d != %d)\n",
             static_cast<int>(triangle_uvs.size()), static_cast<int>(triangles.size()));
     } else if (!triangle_uvs.empty()) {
-        write_array("triangles_uv", triangle_uvs);
+        write_array("triangles_uv", PARAM_INT, triangle_uvs, 1);
         write_array("uv_tex", PARAM_FLOAT, uvs, 1);
     } else if (!uvs.empty() && uvs.size() / 2 != vertices.size() / 3) {
         writer->print_text("// number of uvs does not equal number of vertices (%d != %d)\n",

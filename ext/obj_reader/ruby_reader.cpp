@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <new>
@@ -148,29 +149,32 @@ VALUE model_bounds(VALUE self) {
 // collector sees them while a Float is allocated, and copied in at once.
 constexpr long kBatch = 768;  // a multiple of 3
 
-VALUE int_array(const vistrel_obj::Array<int32_t>& values) {
-    const long size = long(values.size());
+// Vertex numbers [begin, end) of values, moved down by offset.
+VALUE int_array(const vistrel_obj::Array<int32_t>& values, size_t begin, size_t end,
+                int32_t offset) {
+    const long size = long(end - begin);
     const VALUE array = rb_ary_new_capa(size);
     VALUE batch[kBatch];
     for (long done = 0; done < size; done += kBatch) {
         const long n = std::min(kBatch, size - done);
-        for (long i = 0; i < n; ++i) batch[i] = INT2FIX(values[size_t(done + i)]);
+        for (long i = 0; i < n; ++i) batch[i] = INT2FIX(values[begin + size_t(done + i)] - offset);
         rb_ary_cat(array, batch, n);
     }
     return array;
 }
 
-// Three Floats a corner, from values(corner, float[3]).
+// Three Floats a corner of corners [begin, end), from values(corner, float[3]).
 template <typename Values>
-VALUE float_array(const vistrel_obj::Array<vistrel_obj::Corner>& corners, Values values) {
-    const long size = 3 * long(corners.size());
+VALUE float_array(const vistrel_obj::Array<vistrel_obj::Corner>& corners, size_t begin, size_t end,
+                  Values values) {
+    const long size = 3 * long(end - begin);
     const VALUE array = rb_ary_new_capa(size);
     VALUE batch[kBatch];
     for (long done = 0; done < size; done += kBatch) {
         const long n = std::min(kBatch, size - done);
         for (long i = 0; i < n; i += 3) {
             float value[3];
-            values(corners[size_t(done + i) / 3], value);
+            values(corners[begin + size_t(done + i) / 3], value);
             for (int k = 0; k < 3; ++k) batch[i + k] = DBL2NUM(value[k]);
         }
         rb_ary_cat(array, batch, n);
@@ -178,7 +182,67 @@ VALUE float_array(const vistrel_obj::Array<vistrel_obj::Corner>& corners, Values
     return array;
 }
 
+// A part of a mesh: its triangles [first_triangle, end_triangle) use only its vertices
+// [first_vertex, end_vertex), and no other triangle uses those.
+struct MeshPart {
+    size_t first_triangle, end_triangle;
+    int32_t first_vertex, end_vertex;
+};
+
+// A large mesh goes in parts of about this many triangles where its triangles allow, so that the
+// Arrays of one part are made, converted and freed before the next: they stay small, and their
+// memory is used again, where the whole mesh's would be fresh memory of 8 bytes a value.
+constexpr size_t kPartTriangles = 16384;
+
+// The parts of a mesh, in order, into parts (room for triangles / kPartTriangles + 1); returns
+// their number. Vertices are numbered in the order their triangles first use them, so the
+// triangles before a triangle t use the vertices up to the highest number among them; the mesh
+// may be cut before t when every triangle from t on uses higher numbers only. lowest has room
+// for a number a triangle.
+size_t parts_of(const Mesh& mesh, int32_t* lowest, MeshPart* parts) {
+    const auto& numbers = mesh.triangles;
+    const size_t triangles = numbers.size() / 3;
+    size_t count = 0;
+    MeshPart part{0, 0, 0, 0};
+    if (triangles > kPartTriangles) {
+        // lowest[t]: the lowest vertex number the triangles from t on use.
+        int32_t low = INT32_MAX;
+        for (size_t t = triangles; t-- > 0;)
+            lowest[t] = low =
+                std::min({low, numbers[3 * t], numbers[3 * t + 1], numbers[3 * t + 2]});
+        int32_t highest = 0;  // the highest vertex number used so far
+        for (size_t t = 0; t < triangles; ++t) {
+            if (t - part.first_triangle >= kPartTriangles && highest < lowest[t]) {
+                part.end_triangle = t;
+                part.end_vertex = highest;
+                parts[count++] = part;
+                part = {t, 0, highest, 0};
+            }
+            highest = std::max({highest, numbers[3 * t], numbers[3 * t + 1], numbers[3 * t + 2]});
+        }
+    }
+    part.end_triangle = triangles;
+    part.end_vertex = int32_t(mesh.corners.size());
+    parts[count++] = part;
+    return count;
+}
+
+// The parts of a mesh in a String, which the collector frees however the hand-over ends.
+VALUE parts_in_string(const Mesh& mesh) {
+    const size_t triangles = mesh.triangles.size() / 3;
+    const VALUE parts =
+        rb_str_new(nullptr, long((triangles / kPartTriangles + 1) * sizeof(MeshPart)));
+    const VALUE lowest = rb_str_new(nullptr, long(triangles > kPartTriangles ? triangles * 4 : 0));
+    const size_t count = parts_of(mesh, reinterpret_cast<int32_t*>(RSTRING_PTR(lowest)),
+                                  reinterpret_cast<MeshPart*>(RSTRING_PTR(parts)));
+    rb_str_resize(lowest, 0);
+    rb_str_set_len(parts, long(count * sizeof(MeshPart)));
+    return parts;
+}
+
 // Only pointers live in these frames: a Ruby exception from the block may leave them at once.
+// A mesh in parts is yielded as (:mesh, ...) for its first part and (:more, ...) for each
+// other, with the same material; each part's vertex numbers count from 1 within the part.
 void hand_over_group(ObjBuilder& model, Group& group) {
     if (!group.has_faces()) return;
     rb_yield_values(2, ID2SYM(rb_intern("begin_group")),
@@ -186,38 +250,50 @@ void hand_over_group(ObjBuilder& model, Group& group) {
     for (auto& owned : group.meshes) {
         Mesh* mesh = owned.get();
         if (mesh->triangle_count() == 0) continue;
-        const VALUE vertices = LL2NUM(mesh->vertex_count());
-        const VALUE triangles = LL2NUM(mesh->triangle_count());
-        using vistrel_obj::Corner;
-        const VALUE vs = float_array(mesh->corners, [&](const Corner& c, float* v) {
-            std::copy_n(model.position_of(c), 3, v);
-        });
-        const VALUE ns = float_array(mesh->corners, [&](const Corner& c, float* v) {
-            std::copy_n(model.normal_of(c), 3, v);
-        });
-        const VALUE uvs = float_array(mesh->corners, [&](const Corner& c, float* v) {
-            const float* uv = model.uv_of(c);
-            v[0] = uv ? uv[0] : 0.0f;
-            v[1] = uv ? uv[1] : 0.0f;
-            v[2] = 0.0f;
-        });
-        const VALUE fs = int_array(mesh->triangles);
-        mesh->release();  // Ruby's arrays hold the values now
-        model.mesh_taken();
+        VALUE parts_held = parts_in_string(*mesh);
+        const size_t part_count = size_t(RSTRING_LEN(parts_held)) / sizeof(MeshPart);
+        for (size_t p = 0; p < part_count; ++p) {
+            MeshPart part;
+            std::memcpy(&part, RSTRING_PTR(parts_held) + p * sizeof part, sizeof part);
+            const size_t begin = size_t(part.first_vertex), end = size_t(part.end_vertex);
+            const VALUE vertices = LL2NUM(part.end_vertex - part.first_vertex);
+            const VALUE triangles = LL2NUM(int64_t(part.end_triangle - part.first_triangle));
+            using vistrel_obj::Corner;
+            const VALUE vs = float_array(mesh->corners, begin, end, [&](const Corner& c, float* v) {
+                std::copy_n(model.position_of(c), 3, v);
+            });
+            const VALUE ns = float_array(mesh->corners, begin, end, [&](const Corner& c, float* v) {
+                std::copy_n(model.normal_of(c), 3, v);
+            });
+            const VALUE uvs =
+                float_array(mesh->corners, begin, end, [&](const Corner& c, float* v) {
+                    const float* uv = model.uv_of(c);
+                    v[0] = uv ? uv[0] : 0.0f;
+                    v[1] = uv ? uv[1] : 0.0f;
+                    v[2] = 0.0f;
+                });
+            const VALUE fs = int_array(mesh->triangles, 3 * part.first_triangle,
+                                       3 * part.end_triangle, part.first_vertex);
+            if (p + 1 == part_count) {
+                mesh->release();  // Ruby's arrays hold the values now
+                model.mesh_taken();
 #ifdef __GLIBC__
-        // Give the freed pages back before the exporter takes its copy: they would otherwise
-        // stay resident beside it.
-        malloc_trim(0);
+                // Give the freed pages back before the exporter takes its copy: they would
+                // otherwise stay resident beside it.
+                malloc_trim(0);
 #endif
-        const VALUE call[] = {ID2SYM(rb_intern("mesh")),
-                              INT2NUM(mesh->material),
-                              vertices,
-                              triangles,
-                              vs,
-                              fs,
-                              ns,
-                              uvs};
-        rb_yield_values2(8, call);
+            }
+            const VALUE call[] = {ID2SYM(rb_intern(p == 0 ? "mesh" : "more")),
+                                  INT2NUM(mesh->material),
+                                  vertices,
+                                  triangles,
+                                  vs,
+                                  fs,
+                                  ns,
+                                  uvs};
+            rb_yield_values2(8, call);
+        }
+        RB_GC_GUARD(parts_held);
     }
     for (auto& child : group.children) hand_over_group(model, *child);
     rb_yield_values(1, ID2SYM(rb_intern("end_group")));

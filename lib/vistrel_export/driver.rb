@@ -40,6 +40,7 @@ module VistrelExport
         case kind
         when :begin_group then begin_group(args[0])
         when :mesh then export_mesh(*args)
+        when :more then export_mesh(*args, part: true)
         when :end_group then @exporter.end_group
         end
       end
@@ -62,12 +63,13 @@ module VistrelExport
       @summary.groups += 1
     end
 
-    def export_mesh(material, vertices, triangles, *arrays)
+    # A further part of the last mesh (part: true) joins it in the exporter's batch.
+    def export_mesh(material, vertices, triangles, *arrays, part: false)
       m = material || Material.default
       @exporter.add_faces2(vertices, triangles, *arrays, m.exported_name, m.texture, m.r, m.g, m.b, m.opacity)
       # The exporter keeps its own copy: the model's memory goes now, not at the next collection.
       arrays.each(&:clear)
-      @summary.meshes += 1
+      @summary.meshes += 1 unless part
       @summary.triangles += triangles
       @progress&.call(@summary.triangles, @total)
     end

@@ -1,6 +1,7 @@
 // An array a batched add_faces2 call keeps until its mesh is written: a copy of values the
 // caller only lends, or a block the caller hands over with the function that frees it (the Ruby
 // binding hands over the arrays it has just converted, which saves copying every value again).
+// The batch may rewrite the values in place before it writes them.
 #pragma once
 
 #include <cstddef>
@@ -15,21 +16,13 @@ class KeptArray {
     KeptArray() = default;
     // A copy of count values.
     KeptArray(const T* values, std::size_t count) : copy(values, values + count) {}
-    // values itself (count of them), freed with release once this no longer needs them.
-    KeptArray(T* values, std::size_t count, Release release) noexcept
-        : handed(values, release), handed_count(count) {}
+    // values itself, freed with release once this no longer needs them.
+    KeptArray(T* values, Release release) noexcept : handed(values, release) {}
 
+    T* data() { return handed ? handed.get() : copy.data(); }
     const T* data() const { return handed ? handed.get() : copy.data(); }
-    std::size_t bytes() const { return sizeof(T) * (handed ? handed_count : copy.capacity()); }
-    // Gives the memory back now.
-    void release() {
-        std::vector<T>().swap(copy);
-        handed.reset();
-        handed_count = 0;
-    }
 
   private:
     std::vector<T> copy;
     std::unique_ptr<T, Release> handed{nullptr, nullptr};
-    std::size_t handed_count = 0;
 };

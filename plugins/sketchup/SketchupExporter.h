@@ -67,14 +67,21 @@ class SketchupExporter : public SceneBuilder {
     const std::string& get_output_path() const { return output_path; }
 
   private:
-    // One add_faces2 call: its record, and its arrays (copies, or handed over). The record's
-    // own array pointers are not used.
+    // One add_faces2 call: its record, and its arrays (copies, or handed over) already in the
+    // form they are written in: texture coordinates as (u, v) pairs, vertex numbers from 0 and
+    // following the vertices of the batch's calls before. The record's own array pointers are
+    // not used.
     struct BatchedFaces {
         Face face;
         KeptArray<float> positions;
         KeptArray<float> normals;
         KeptArray<float> uvs;
         KeptArray<int> vertex_numbers;
+    };
+    // The calls of one key, and the number of vertices they hold (wrapping as 32-bit indices).
+    struct Batch {
+        std::vector<BatchedFaces> calls;
+        unsigned vertex_count = 0;
     };
     void add_batched(BatchedFaces call, int num_vertices, int num_faces, const char* material,
                      const char* texture, int r, int g, int b, float a);
@@ -99,12 +106,12 @@ class SketchupExporter : public SceneBuilder {
     // which starts in a folder of its own.
     std::string absolute_output_path;
     // Keyed by material; std::string orders keys byte-wise as unsigned chars.
-    std::map<std::string, std::vector<BatchedFaces>> batches;
+    std::map<std::string, Batch> batches;
 
     // The definitions the open export has written, by name.
     std::set<std::string> definitions;
     bool defining = false;
     std::string open_definition;
     // The batches pending outside the open definition, set aside until it ends.
-    std::map<std::string, std::vector<BatchedFaces>> outer_batches;
+    std::map<std::string, Batch> outer_batches;
 };

@@ -1,9 +1,6 @@
 // Meshes handed over by the modeller: written at once, or batched per material and written
 // when the group ends; groups and their numbering.
 #include <cstdio>
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 #include <stdexcept>
 
 #include "SketchupExporter.h"
@@ -20,8 +17,8 @@ std::string batch_key(const char* material, int r, int g, int b) {
 
 // A vertex number counted from 1, moved by offset, counted from 0; it wraps around as the 32-bit
 // index it is written as, since numbers near the ends of int would overflow.
-int zero_based(int number, int offset = 0) {
-    return static_cast<int>(static_cast<unsigned>(number) + static_cast<unsigned>(offset) - 1u);
+int zero_based(int number, unsigned offset = 0) {
+    return static_cast<int>(static_cast<unsigned>(number) + offset - 1u);
 }
 
 // A channel of 0 to 255 as a fraction, not clamped.
@@ -41,26 +38,6 @@ KeptArray<T> copy_array(const char* operation, const char* argument, const T* va
 std::size_t count_of(int n) {
     return n > 0 ? static_cast<std::size_t>(n) : 0;
 }
-
-// The batched arrays are many small blocks that the C library keeps for reuse once freed, so
-// their pages would stay resident while the mesh lists fill. Every so many bytes freed, the
-// free pages go back to the system, which keeps one material's batch and its lists from both
-// being resident at full size.
-class ReleasedMemory {
-  public:
-    void add(std::size_t bytes) {
-        released += bytes;
-        if (released < trim_every) return;
-        released = 0;
-#ifdef __GLIBC__
-        malloc_trim(0);
-#endif
-    }
-
-  private:
-    static constexpr std::size_t trim_every = 8u << 20;
-    std::size_t released = 0;
-};
 
 void check_array(const char* operation, const char* argument, const void* values, int count) {
     if (count > 0 && !values)
@@ -110,13 +87,11 @@ void SketchupExporter::add_faces2_keeping(int num_vertices, int num_faces, float
                                           float* ns, float* uvs, const char* material,
                                           const char* texture_path, int r, int g, int b, float a,
                                           KeptArray<float>::Release release) {
-    const std::size_t vertex_values = 3 * count_of(num_vertices);
-    const std::size_t triangle_values = 3 * count_of(num_faces);
     BatchedFaces call;
-    call.positions = KeptArray<float>(vs, vertex_values, release);
-    call.normals = KeptArray<float>(ns, vertex_values, release);
-    call.uvs = KeptArray<float>(uvs, vertex_values, release);
-    call.vertex_numbers = KeptArray<int>(fs, triangle_values, release);
+    call.positions = KeptArray<float>(vs, release);
+    call.normals = KeptArray<float>(ns, release);
+    call.uvs = KeptArray<float>(uvs, release);
+    call.vertex_numbers = KeptArray<int>(fs, release);
     check_array("add_faces2", "vs", vs, num_vertices);
     check_array("add_faces2", "ns", ns, num_vertices);
     check_array("add_faces2", "uvs", uvs, num_vertices);
@@ -130,7 +105,19 @@ void SketchupExporter::add_batched(BatchedFaces call, int num_vertices, int num_
                                    int b, float a) {
     call.face = Face(num_vertices, num_faces, nullptr, nullptr, nullptr, nullptr, material,
                      texture_path, r, g, b, a);
-    batches[batch_key(material, r, g, b)].push_back(std::move(call));
+    Batch& batch = batches[batch_key(material, r, g, b)];
+    // Put into the written form now, while the arrays are fresh in the cache.
+    const std::size_t vertex_count = count_of(num_vertices);
+    float* uv = call.uvs.data();
+    for (std::size_t k = 0; k < vertex_count; ++k) {
+        uv[2 * k] = uv[3 * k];  // (u, v, unused) triples become pairs
+        uv[2 * k + 1] = uv[3 * k + 1];
+    }
+    int* f = call.vertex_numbers.data();
+    for (std::size_t i = 0; i < 3 * count_of(num_faces); ++i)
+        f[i] = zero_based(f[i], batch.vertex_count);
+    batch.calls.push_back(std::move(call));
+    batch.vertex_count += static_cast<unsigned>(vertex_count);
 }
 
 void SketchupExporter::flush_batches() {
@@ -140,52 +127,31 @@ void SketchupExporter::flush_batches() {
     // failure part-way drops it rather than leaving what is left of it for a later flush.
     while (!batches.empty()) {
         auto batch = batches.extract(batches.begin());
-        write_batch(batch.key(), batch.mapped());
+        write_batch(batch.key(), batch.mapped().calls);
     }
 }
 
-// All calls of one key as one mesh; material settings come from the first call alone. Each
-// call's arrays are released once the mesh lists hold their values, so that the batches and
-// the lists are never both at full size.
+// All calls of one key as one mesh; material settings come from the first call alone. The mesh
+// is written from the calls' own arrays, which the scene layer borrows rather than copies.
 void SketchupExporter::write_batch(const std::string& key, std::vector<BatchedFaces>& calls) {
     begin_mesh(key.c_str());
     set_name(key.c_str());
-    std::size_t vertex_count = 0, triangle_count = 0;
-    for (const BatchedFaces& call : calls) {
-        vertex_count += count_of(call.face.num_p);
-        triangle_count += count_of(call.face.num_f);
-    }
-    reserve_mesh(vertex_count, triangle_count);
-    ReleasedMemory freed;
-    for (BatchedFaces& call : calls) {
-        const float* p = call.positions.data();
-        const float* n = call.normals.data();
-        const float* uv = call.uvs.data();
-        for (int k = 0; k < call.face.num_p; ++k) {
-            add_vertex(p[3 * k], p[3 * k + 1], p[3 * k + 2]);
-            add_normal(n[3 * k], n[3 * k + 1], n[3 * k + 2]);
-            add_uv(uv[3 * k], uv[3 * k + 1]);
+    try {
+        for (BatchedFaces& call : calls) {
+            const std::size_t vertex_count = count_of(call.face.num_p);
+            lend_vertices(call.positions.data(), vertex_count);
+            lend_normals(call.normals.data(), vertex_count);
+            lend_uvs(call.uvs.data(), vertex_count);
+            lend_triangles(call.vertex_numbers.data(), count_of(call.face.num_f));
         }
-        freed.add(call.positions.bytes() + call.normals.bytes() + call.uvs.bytes());
-        call.positions.release();
-        call.normals.release();
-        call.uvs.release();
+        const Face& first = calls.front().face;
+        set_texture(first.texture);
+        set_diffuse(unit(first.r), unit(first.g), unit(first.b));
+        set_alpha(first.a);
+    } catch (...) {
+        forget_lent();
+        throw;
     }
-    // Each call numbers its vertices from 1; they follow the vertices of the calls before it.
-    int base = 0;
-    for (BatchedFaces& call : calls) {
-        const int* f = call.vertex_numbers.data();
-        for (int t = 0; t < call.face.num_f; ++t)
-            add_triangle(zero_based(f[3 * t], base), zero_based(f[3 * t + 1], base),
-                         zero_based(f[3 * t + 2], base));
-        freed.add(call.vertex_numbers.bytes());
-        call.vertex_numbers.release();
-        if (call.face.num_p > 0) base += call.face.num_p;
-    }
-    const Face& first = calls.front().face;
-    set_texture(first.texture);
-    set_diffuse(unit(first.r), unit(first.g), unit(first.b));
-    set_alpha(first.a);
     end_mesh();
 }
 

@@ -75,6 +75,26 @@ class ObjReaderTest < Minitest::Test
     assert_equal [[3, 20_000, [0.0, 0.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0, 0.0], [1, 2, 3]]] * 3, meshes
   end
 
+  # A large mesh comes in parts where no later triangle uses an earlier vertex, each numbering its
+  # vertices from 1, so that add_faces2 joins them into the mesh again; one triangle reaching
+  # back to the first vertices keeps it whole.
+  def test_a_large_mesh_comes_in_parts_that_join_into_it
+    faces = (1..40_000).map { |t| "v #{t} 0 0\nv #{t} 1 0\nv #{t} 0 1\nf -3 -2 -1\n" }.join
+    [[faces, [16_384, 16_384, 7_232]], [faces + "f 1 2 3\n", [40_001]]].each do |text, sizes|
+      parts = []
+      VistrelExport::ObjReader.new.read(write_files('model.obj' => text)).hand_over do |kind, *a|
+        parts << [kind, *a[1, 4]] if %i[mesh more].include?(kind)
+      end
+      assert_equal [[:mesh] + [:more] * (sizes.size - 1), sizes], [parts.map(&:first), parts.map { |p| p[2] }]
+      base = 0
+      joined = parts.flat_map do |_, vertices, _, vs, fs|
+        assert_equal 3 * vertices, vs.size
+        fs.map { |i| i + base }.tap { base += vertices }
+      end
+      assert_equal (1..120_000).to_a + [1, 2, 3][0, 3 * sizes.sum - 120_000], joined
+    end
+  end
+
   def test_materials_missing_or_undefined_are_warned_once_and_get_the_default_colour
     mesh = only_mesh("mtllib gone.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nusemtl paint\nf 1 2 3\nusemtl paint\nf 1 2 3\n")
     path = File.join(@dir, 'model.obj')

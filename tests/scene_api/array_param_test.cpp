@@ -1,5 +1,6 @@
-// write_array_param, the whole-array path that SceneBuilder takes: the same bytes, at the same
-// flush points, as begin_array_param, one add_array_value per element and end_array_param.
+// write_array_param, the whole-array path that SceneBuilder takes, whole or in pieces: the same
+// bytes, at the same flush points, as begin_array_param, one add_array_value per element and
+// end_array_param.
 #include <stdexcept>
 #include <string>
 
@@ -16,14 +17,22 @@ class ArrayParamTest : public WriterTest {
     // The file once the array is written, then the whole file. The array sits in a geometry
     // block between stray items, which the next begin_array_param drops, and an empty array;
     // then again in a captured shader.
-    std::string written(bool binary, int kind, const void* items, int count, bool whole) {
+    // way: 0 element by element, 1 whole, 2 in pieces (the first two elements, an empty piece,
+    // the rest).
+    std::string written(bool binary, int kind, const void* items, int count, int way) {
         tavScene_api_file& w = open(binary);
+        const std::size_t size = kind == PARAM_COLOR ? 12 : 4;
+        const int head = count < 2 ? count : 2;
+        const tavScene_api_file::ArrayPiece pieces[] = {
+            {items, std::size_t(head)},
+            {nullptr, 3},
+            {static_cast<const char*>(items) + head * size, std::size_t(count - head)}};
         const auto write = [&] {
-            if (whole) return w.write_array_param("a", kind, items, count);
+            if (way == 1) return w.write_array_param("a", kind, items, count);
+            if (way == 2) return w.write_array_param("a", kind, pieces, 3);
             w.begin_array_param("a");
             for (int i = 0; i < count; ++i)
-                w.add_array_value(
-                    kind, static_cast<const char*>(items) + i * (kind == PARAM_COLOR ? 12 : 4));
+                w.add_array_value(kind, static_cast<const char*>(items) + i * size);
             w.end_array_param();
         };
         w.begin_object("o", true);
@@ -53,8 +62,9 @@ TEST_F(ArrayParamTest, SameBytesAndFlushPointsAsElementByElement) {
             for (const int count : {0, kind == PARAM_COLOR ? 5 : 14}) {
                 SCOPED_TRACE(::testing::Message()
                              << kind << (binary ? " binary " : " text ") << count);
-                EXPECT_EQ(written(binary, kind, items, count, true),
-                          written(binary, kind, items, count, false));
+                const std::string expected = written(binary, kind, items, count, 0);
+                EXPECT_EQ(written(binary, kind, items, count, 1), expected);
+                EXPECT_EQ(written(binary, kind, items, count, 2), expected);
             }
         }
     }

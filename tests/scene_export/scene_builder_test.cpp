@@ -6,8 +6,12 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <string>
+#include <utility>
 
 #include "SceneBuilder.h"
 #include "recording_writer.h"
@@ -88,6 +92,66 @@ TEST_F(SceneBuilderCalls, MismatchedCountsAndLongNamesMatchTheExpectedLog) {
     scene.set_progress_label(std::string(40, 't').c_str(), true);
     scene.set_progress_label("Writing", false);
     expect_log("mismatches_and_long_names.txt");
+}
+
+// Values lent take their place among those added one at a time, with the file writer (whole
+// arrays) and with any other (element by element), and end_mesh forgets them: written again
+// after their lender has reused its memory, the mesh holds none of it.
+TEST(SceneBuilderLending, LentValuesKeepTheirPlaceAndAreForgottenByEndMesh) {
+    const float sentinel = 12345;
+    for (const bool recorded : {false, true}) {
+        SCOPED_TRACE(recorded ? "recording writer" : "file writer");
+        TemporaryFolder folder;
+        const auto write = [&](const char* name, bool lend) {
+            float xyz[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+                  uv[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+            std::int32_t ijk[6] = {1, 2, 3, 4, 3, 2};
+            struct RecordedScene : SceneBuilder {
+                RecordedScene() { writer_factory = &RecordingWriter::make; }
+            } recorded_scene;
+            SceneBuilder plain_scene;
+            SceneBuilder& scene = recorded ? recorded_scene : plain_scene;
+            const std::string path = folder.file(name);
+            scene.open_scene(path.c_str(), "m");
+            scene.begin_mesh("mesh");
+            const auto add_own = [&](float x) {
+                scene.add_vertex(x, x, x);
+                scene.add_normal(0, 0, x);
+                scene.add_uv(x, x);
+                scene.add_triangle(0, 5, 0);
+            };
+            add_own(-1);
+            if (lend) {
+                scene.lend_vertices(xyz, 4);
+                scene.lend_normals(xyz, 4);
+                scene.lend_uvs(uv, 4);
+                scene.lend_triangles(ijk, 2);
+            } else {
+                for (int k = 0; k < 4; ++k) {
+                    scene.add_vertex(xyz[3 * k], xyz[3 * k + 1], xyz[3 * k + 2]);
+                    scene.add_normal(xyz[3 * k], xyz[3 * k + 1], xyz[3 * k + 2]);
+                    scene.add_uv(uv[2 * k], uv[2 * k + 1]);
+                }
+                scene.add_triangle(ijk[0], ijk[1], ijk[2]);
+                scene.add_triangle(ijk[3], ijk[4], ijk[5]);
+            }
+            add_own(-2);
+            scene.end_mesh();
+            const std::string once = read_file(path);
+            std::fill(std::begin(xyz), std::end(xyz), sentinel);
+            std::fill(std::begin(uv), std::end(uv), sentinel);
+            scene.end_mesh();
+            scene.close_scene();
+            return std::make_pair(once, read_file(path).substr(once.size()));
+        };
+        const auto lent = write("lent", true), added = write("added", false);
+        EXPECT_EQ(lent.first, added.first);
+        const std::string sentinel_text =
+            recorded ? std::string("12345")
+                     : std::string(reinterpret_cast<const char*>(&sentinel), 4);
+        EXPECT_NE(lent.second.find("vertices"), std::string::npos);
+        EXPECT_EQ(lent.second.find(sentinel_text), std::string::npos);
+    }
 }
 
 #ifndef _WIN32  // fork
