@@ -27,7 +27,7 @@ bool parse_preview_size(const std::string& text, PreviewOptions& options);
 constexpr std::uint8_t kPreviewBackground[3] = {224, 230, 238};
 
 // The most placements of definitions a picture shows; beyond them the scene is drawn in part.
-constexpr std::size_t kPreviewPlacements = std::size_t(1) << 20;
+constexpr std::size_t kPreviewPlacements = std::size_t(1) << 16;
 
 // Problems that do not stop the picture (no camera, a texture that cannot be loaded, too many
 // placements) are added to `warnings`. Throws std::runtime_error when Embree fails.

@@ -163,6 +163,46 @@ TEST(Preview, KnownColoursAtKnownPixels) {
     }
 }
 
+// Definitions that each place the one before twice multiply: 2^21 placements from a 6 KB file.
+// The picture stops at its limit, with a warning, in a bounded time and memory.
+TEST(Preview, MultiplyingPlacementsStopAtTheLimit) {
+    TemporaryFolder dir;
+    const std::string path = dir.path() + "/nested.vsf";
+    const float eye[3] = {0, 0, 10}, forward[3] = {0, 0, -1}, up[3] = {0, 1, 0};
+    SketchupExporter exporter;
+    exporter.open_file("test", path.c_str(), eye, forward, up, 90, 0, true);
+    tavScene_api& writer = *exporter.get_writer();
+    const float vs[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0}, ns[9] = {0, 0, 1, 0, 0, 1, 0, 0, 1},
+                uvs[9] = {};
+    const int fs[3] = {1, 2, 3};
+    writer.begin_group("d0", false);
+    exporter.add_faces(3, 1, vs, fs, ns, uvs, "m", "", 255, 0, 0, 1);
+    writer.end_group();
+    for (int level = 1; level <= 22; ++level) {
+        const std::string name = "d" + std::to_string(level),
+                          inner = "d" + std::to_string(level - 1);
+        if (level < 22) writer.begin_group(name.c_str(), false);
+        for (const Matrix& m : {kShift5, kRaise3}) {
+            exporter.begin_group("");
+            exporter.transform(m.data());
+            writer.instance(inner.c_str());
+            exporter.end_group();
+            if (level == 22) break;
+        }
+        if (level < 22) writer.end_group();
+    }
+    exporter.close_file();
+    const inspect::FileBytes bytes = inspect::read_file(path);
+    const inspect::ParseResult parsed = inspect::parse_scene(bytes.data.get(), bytes.size);
+    const auto meshes = inspect::find_meshes(parsed.scene);
+    std::vector<std::string> warnings;
+    inspect::render_preview(parsed.scene, meshes, inspect::find_placements(parsed.scene, meshes),
+                            {80, 60, dir.path()}, warnings);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0],
+              "the preview shows at most 65536 placements of definitions; the rest are left out");
+}
+
 int run(const std::string& command) {
     const int status = std::system((command + " >/dev/null 2>&1").c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
