@@ -91,18 +91,19 @@ message(STATUS "Ruby extensions build against the modeller's Ruby ${VISTREL_MODE
 
 # A Ruby on the Universal C Runtime (3.2 on): the extension uses the same C runtime, so that
 # nothing it hands Ruby or gets from it (errno, FILE *, memory, locale) belongs to another one.
-# Debian's MinGW-w64 defaults to msvcrt.dll; its libucrt.a takes that library's place in the
-# compiler driver's built-in link rules (dumped with -dumpspecs, edited, and given back). The code is compiled as the toolchain's own static
-# libraries (libstdc++, libmingwex) were, without _UCRT, which would change types they share
-# with it (mbstate_t in the streams). The static threads library calls msvcrt's _setjmp, which
-# the UCRT names __intrinsic_setjmp.
+# Debian's MinGW-w64 defaults to msvcrt.dll: the compiler driver links -lmsvcrt. A folder searched
+# before the toolchain's own holds a libmsvcrt.a that is its libucrt.a, so that name resolves to
+# the UCRT. The code is compiled as the toolchain's own static libraries (libstdc++, libmingwex)
+# were, without _UCRT, which would change types they share with it (mbstate_t in the streams).
+# The static threads library calls msvcrt's _setjmp, which the UCRT names __intrinsic_setjmp.
 if(VISTREL_MODELLER_RUBY_DLL MATCHES "-ucrt-")
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE driver_rules
-                  RESULT_VARIABLE result)
-  if(NOT result EQUAL 0 OR NOT driver_rules MATCHES " -lmsvcrt ")
-    message(FATAL_ERROR "${CMAKE_CXX_COMPILER} -dumpspecs: no -lmsvcrt to replace with -lucrt")
+  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libucrt.a
+                  OUTPUT_VARIABLE ucrt_library OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT IS_ABSOLUTE "${ucrt_library}" OR NOT EXISTS "${ucrt_library}")
+    message(FATAL_ERROR "${CMAKE_CXX_COMPILER} has no libucrt.a for a Ruby on the UCRT")
   endif()
-  string(REPLACE " -lmsvcrt " " -lucrt " driver_rules "${driver_rules}")
-  file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/ucrt-driver.rules" CONTENT "${driver_rules}" @ONLY)
-  add_link_options("-specs=${CMAKE_BINARY_DIR}/ucrt-driver.rules" "-Wl,--defsym,_setjmp=__intrinsic_setjmp")
+  set(ucrt_folder "${CMAKE_BINARY_DIR}/ucrt-as-msvcrt")
+  file(MAKE_DIRECTORY "${ucrt_folder}")
+  configure_file("${ucrt_library}" "${ucrt_folder}/libmsvcrt.a" COPYONLY)
+  add_link_options("-L${ucrt_folder}" "-Wl,--defsym,_setjmp=__intrinsic_setjmp")
 endif()
