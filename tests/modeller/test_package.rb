@@ -18,7 +18,8 @@ class PackageTest < Minitest::Test
   PACKAGE = File.join(PLUGINS, 'vistrel_exporter')
   WINDOWS = RUBY_PLATFORM.match?(/mswin|mingw/)
   LIB = 'lib [1] {a,b}' # a folder name that Dir.glob would misread
-  Minitest.after_run { FileUtils.remove_entry(ROOT) }
+  # On Windows a file the started renderer stand-in still holds cannot be removed yet.
+  Minitest.after_run { WINDOWS ? FileUtils.rm_rf(ROOT) : FileUtils.remove_entry(ROOT) }
 
   # Loads the package as the modeller does, after the given change to its library folder (and
   # with it undone afterwards): what it said at start, wrote to the console and put in the menu,
