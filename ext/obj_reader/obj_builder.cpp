@@ -25,7 +25,7 @@ void ObjBuilder::face_normal(const Corner* corners, int count, float* normal) co
     const size_t n = size_t(count);
     for (size_t i = 0; i < n; ++i) {
         const float* a = position_of(corners[i]);
-        const float* b = position_of(corners[(i + 1) % n]);
+        const float* b = position_of(corners[i + 1 == n ? 0 : i + 1]);
         x += (double(a[1]) - b[1]) * (double(a[2]) + b[2]);
         y += (double(a[2]) - b[2]) * (double(a[0]) + b[0]);
         z += (double(a[0]) - b[0]) * (double(a[1]) + b[1]);

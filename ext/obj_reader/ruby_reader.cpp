@@ -163,22 +163,30 @@ VALUE int_array(const vistrel_obj::Array<int32_t>& values, size_t begin, size_t 
     return array;
 }
 
-// Three Floats a corner of corners [begin, end), from values(corner, float[3]).
-template <typename Values>
+// Three Floats a corner of corners [begin, end): the Given values at values(corner), then zeros
+// (nullptr: all zeros). A corner with the same values as the one before shares its Floats.
+template <int Given, typename Values>
 VALUE float_array(const vistrel_obj::Array<vistrel_obj::Corner>& corners, size_t begin, size_t end,
                   Values values) {
     const long size = 3 * long(end - begin);
     const VALUE array = rb_ary_new_capa(size);
+    const VALUE zero = DBL2NUM(0.0);
+    const float* last = nullptr;
+    VALUE floats[3] = {zero, zero, zero};
     VALUE batch[kBatch];
     for (long done = 0; done < size; done += kBatch) {
         const long n = std::min(kBatch, size - done);
         for (long i = 0; i < n; i += 3) {
-            float value[3];
-            values(corners[begin + size_t(done + i) / 3], value);
-            for (int k = 0; k < 3; ++k) batch[i + k] = DBL2NUM(value[k]);
+            const float* value = values(corners[begin + size_t(done + i) / 3]);
+            if (value != last) {
+                for (int k = 0; k < Given; ++k) floats[k] = value ? DBL2NUM(value[k]) : zero;
+                last = value;
+            }
+            std::copy_n(floats, 3, batch + i);
         }
         rb_ary_cat(array, batch, n);
     }
+    RB_GC_GUARD(floats[0]);
     return array;
 }
 
@@ -240,9 +248,14 @@ VALUE parts_in_string(const Mesh& mesh) {
     return parts;
 }
 
-// Only pointers live in these frames: a Ruby exception from the block may leave them at once.
-// A mesh in parts is yielded as (:mesh, ...) for its first part and (:more, ...) for each
-// other, with the same material; each part's vertex numbers count from 1 within the part.
+// Freed pages are given back after a mesh of at least this many bytes of Arrays: after a smaller
+// one they cost more in pages touched afresh by the next mesh than they save.
+constexpr size_t kTrimBytes = size_t(8) << 20;
+
+// Only pointers and numbers live in these frames: a Ruby exception from the block may leave
+// them at once. A mesh in parts is yielded as (:mesh, ...) for its first part and (:more, ...)
+// for each other, with the same material; each part's vertex numbers count from 1 within the
+// part.
 void hand_over_group(ObjBuilder& model, Group& group) {
     if (!group.has_faces()) return;
     rb_yield_values(2, ID2SYM(rb_intern("begin_group")),
@@ -251,6 +264,7 @@ void hand_over_group(ObjBuilder& model, Group& group) {
         Mesh* mesh = owned.get();
         if (mesh->triangle_count() == 0) continue;
         VALUE parts_held = parts_in_string(*mesh);
+        size_t array_bytes = 0;
         const size_t part_count = size_t(RSTRING_LEN(parts_held)) / sizeof(MeshPart);
         for (size_t p = 0; p < part_count; ++p) {
             MeshPart part;
@@ -259,28 +273,23 @@ void hand_over_group(ObjBuilder& model, Group& group) {
             const VALUE vertices = LL2NUM(part.end_vertex - part.first_vertex);
             const VALUE triangles = LL2NUM(int64_t(part.end_triangle - part.first_triangle));
             using vistrel_obj::Corner;
-            const VALUE vs = float_array(mesh->corners, begin, end, [&](const Corner& c, float* v) {
-                std::copy_n(model.position_of(c), 3, v);
-            });
-            const VALUE ns = float_array(mesh->corners, begin, end, [&](const Corner& c, float* v) {
-                std::copy_n(model.normal_of(c), 3, v);
-            });
-            const VALUE uvs =
-                float_array(mesh->corners, begin, end, [&](const Corner& c, float* v) {
-                    const float* uv = model.uv_of(c);
-                    v[0] = uv ? uv[0] : 0.0f;
-                    v[1] = uv ? uv[1] : 0.0f;
-                    v[2] = 0.0f;
-                });
+            const VALUE vs = float_array<3>(mesh->corners, begin, end,
+                                            [&](const Corner& c) { return model.position_of(c); });
+            const VALUE ns = float_array<3>(mesh->corners, begin, end,
+                                            [&](const Corner& c) { return model.normal_of(c); });
+            const VALUE uvs = float_array<2>(mesh->corners, begin, end,
+                                             [&](const Corner& c) { return model.uv_of(c); });
             const VALUE fs = int_array(mesh->triangles, 3 * part.first_triangle,
                                        3 * part.end_triangle, part.first_vertex);
+            array_bytes += sizeof(VALUE) * size_t(RARRAY_LEN(vs) + RARRAY_LEN(ns) +
+                                                  RARRAY_LEN(uvs) + RARRAY_LEN(fs));
             if (p + 1 == part_count) {
                 mesh->release();  // Ruby's arrays hold the values now
                 model.mesh_taken();
 #ifdef __GLIBC__
                 // Give the freed pages back before the exporter takes its copy: they would
                 // otherwise stay resident beside it.
-                malloc_trim(0);
+                if (array_bytes >= kTrimBytes) malloc_trim(0);
 #endif
             }
             const VALUE call[] = {ID2SYM(rb_intern(p == 0 ? "mesh" : "more")),
