@@ -110,8 +110,9 @@ class SketchupExporter : public SceneBuilder {
 
     // The definitions the open export has written, by name.
     std::set<std::string> definitions;
-    bool defining = false;
+    // The name of the definition open now; empty when none is (names are never empty).
     std::string open_definition;
+    bool defining() const { return !open_definition.empty(); }
     // The batches pending outside the open definition, set aside until it ends.
     std::map<std::string, Batch> outer_batches;
 };

@@ -20,7 +20,7 @@ std::string quoted(const std::string& name) {
 void SketchupExporter::begin_definition(const char* name) {
     require_open("begin_definition");
     const std::string definition = name ? name : "";
-    if (defining)
+    if (defining())
         throw std::logic_error("begin_definition: definition " + quoted(open_definition) +
                                " is open; definitions do not nest");
     if (open_groups > 0)
@@ -30,14 +30,13 @@ void SketchupExporter::begin_definition(const char* name) {
     if (definitions.count(definition))
         throw std::logic_error("begin_definition: " + quoted(definition) + " is already defined");
     get_writer()->begin_group(definition.c_str(), false);
-    defining = true;
     open_definition = definition;
     outer_batches.swap(batches);
 }
 
 void SketchupExporter::end_definition() {
     require_open("end_definition");
-    if (!defining) throw std::logic_error("end_definition: no definition is open");
+    if (!defining()) throw std::logic_error("end_definition: no definition is open");
     if (open_groups > 0)
         throw std::logic_error("end_definition: a group begun in definition " +
                                quoted(open_definition) + " is still open");
@@ -46,7 +45,6 @@ void SketchupExporter::end_definition() {
     batches.swap(outer_batches);
     outer_batches.clear();
     definitions.insert(open_definition);
-    defining = false;
     open_definition.clear();
 }
 
@@ -54,7 +52,7 @@ void SketchupExporter::place_definition(const char* name, const char* group_name
                                         const float* matrix) {
     require_open("place_definition");
     const std::string definition = name ? name : "";
-    if (defining && definition == open_definition)
+    if (defining() && definition == open_definition)
         throw std::logic_error("place_definition: definition " + quoted(definition) +
                                " is still open");
     if (!definitions.count(definition))
@@ -68,7 +66,7 @@ void SketchupExporter::place_definition(const char* name, const char* group_name
 }
 
 std::string SketchupExporter::end_open_definition() {
-    if (!defining) return "";
+    if (!defining()) return "";
     const std::string name = open_definition;
     // As close_file does: pending batches go into the innermost open group.
     flush_batches();
@@ -79,7 +77,6 @@ std::string SketchupExporter::end_open_definition() {
 
 void SketchupExporter::forget_definitions() {
     definitions.clear();
-    defining = false;
     open_definition.clear();
     outer_batches.clear();
 }

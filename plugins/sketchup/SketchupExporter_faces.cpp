@@ -26,14 +26,6 @@ float unit(int channel) {
     return static_cast<float>(channel / 255.0);
 }
 
-template <typename T>
-KeptArray<T> copy_array(const char* operation, const char* argument, const T* values, int count) {
-    if (count <= 0) return {};
-    if (!values)
-        throw std::invalid_argument(std::string(operation) + ": " + argument + " is missing");
-    return KeptArray<T>(values, 3 * static_cast<std::size_t>(count));
-}
-
 // A count as the number of things it adds: none for zero or less.
 std::size_t count_of(int n) {
     return n > 0 ? static_cast<std::size_t>(n) : 0;
@@ -42,6 +34,13 @@ std::size_t count_of(int n) {
 void check_array(const char* operation, const char* argument, const void* values, int count) {
     if (count > 0 && !values)
         throw std::invalid_argument(std::string(operation) + ": " + argument + " is missing");
+}
+
+template <typename T>
+KeptArray<T> copy_array(const char* operation, const char* argument, const T* values, int count) {
+    check_array(operation, argument, values, count);
+    if (count <= 0) return {};
+    return KeptArray<T>(values, 3 * static_cast<std::size_t>(count));
 }
 
 }  // namespace
