@@ -196,7 +196,19 @@ struct Face {
 }
 
 // add_faces2 keeps its converted arrays in its batch rather than a copy of them: the exporter
-// frees them from the call on, so the holders let go of them first.
+// frees them from the call on, so the holders let go of them first. They are cut from chunks
+// (ChunkBlocks.h), which suits memory that is all freed together when the batch is written.
+%define %vistrel_batch_array(T, WIDE, NAME)
+%typemap(in) T *NAME (VALUE holder = Qnil) {
+  $1 = vistrel_arrays::convert_array<T, WIDE>(
+      $input, &holder, "T *", "T", "$symname", $argnum,
+      strcmp(vistrel_arrays::method_of("$symname"), "add_faces2") == 0);
+}
+%enddef
+%vistrel_batch_array(float, double, vs)
+%vistrel_batch_array(float, double, ns)
+%vistrel_batch_array(float, double, uvs)
+%vistrel_batch_array(int, long long, fs)
 %exception SketchupExporter::add_faces2 {
   vistrel_arrays::disown(&holder4);
   vistrel_arrays::disown(&holder5);

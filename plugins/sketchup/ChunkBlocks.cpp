@@ -1,0 +1,148 @@
+#include "ChunkBlocks.h"
+
+#include <cstdlib>
+#include <new>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <sys/mman.h>
+#endif
+
+// Under AddressSanitizer, memory of a chunk that no live block covers is poisoned, so that a
+// read or write past a block's end is reported as it would be for a block of its own.
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define CHUNK_POISON(at, size) ASAN_POISON_MEMORY_REGION(at, size)
+#define CHUNK_UNPOISON(at, size) ASAN_UNPOISON_MEMORY_REGION(at, size)
+#else
+#define CHUNK_POISON(at, size) ((void)(at), (void)(size))
+#define CHUNK_UNPOISON(at, size) ((void)(at), (void)(size))
+#endif
+
+namespace chunk_blocks {
+namespace {
+
+constexpr std::size_t chunk_size = std::size_t(2) << 20;
+constexpr std::size_t spare_limit = 32;  // done chunks kept for reuse
+constexpr std::size_t alignment = 16;
+
+// The head of a chunk; its blocks follow, each after a head of its own.
+struct alignas(alignment) Chunk {
+    std::size_t used;  // bytes cut, this head included
+    std::size_t live;  // blocks not yet freed
+    std::size_t size;  // bytes mapped
+    Chunk* next_spare;
+};
+
+struct alignas(alignment) BlockHead {
+    Chunk* chunk;
+    std::size_t size;  // as asked for
+};
+
+Chunk* current = nullptr;  // the chunk blocks are cut from
+Chunk* spares = nullptr;
+std::size_t spare_count = 0;
+
+std::size_t round_up(std::size_t size) {
+    return (size + alignment - 1) & ~(alignment - 1);
+}
+
+#if defined(MADV_FREE)
+void* map_chunk(std::size_t size) {
+    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    return mapped == MAP_FAILED ? nullptr : mapped;
+}
+void unmap_chunk(Chunk* chunk) {
+    munmap(chunk, chunk->size);
+}
+// The pages after the head stay mapped; the system may drop their contents until they are
+// written again.
+bool keep_spare(Chunk* chunk) {
+    if (spare_count == spare_limit) return false;
+    const std::size_t page = 4096;
+    madvise(reinterpret_cast<char*>(chunk) + page, chunk->size - page, MADV_FREE);
+    return true;
+}
+#else
+void* map_chunk(std::size_t size) {
+    return std::malloc(size);
+}
+void unmap_chunk(Chunk* chunk) {
+    std::free(chunk);
+}
+bool keep_spare(Chunk*) {
+    return false;
+}
+#endif
+
+// Poisons what follows the head: no block is cut yet.
+Chunk* start_chunk(void* memory, std::size_t size) {
+    Chunk* chunk = new (memory) Chunk{sizeof(Chunk), 0, size, nullptr};
+    CHUNK_POISON(chunk + 1, size - sizeof(Chunk));
+    return chunk;
+}
+
+Chunk* new_chunk(std::size_t size) {
+    if (size == chunk_size && spares) {
+        Chunk* spare = spares;
+        spares = spare->next_spare;
+        --spare_count;
+        return start_chunk(spare, size);
+    }
+    void* memory = map_chunk(size);
+    return memory ? start_chunk(memory, size) : nullptr;
+}
+
+void done_with(Chunk* chunk) {
+    if (chunk->size == chunk_size && keep_spare(chunk)) {
+        chunk->next_spare = spares;
+        spares = chunk;
+        ++spare_count;
+        return;
+    }
+    CHUNK_UNPOISON(chunk, chunk->size);
+    unmap_chunk(chunk);
+}
+
+}  // namespace
+
+void* allocate(std::size_t size) {
+    const std::size_t most = static_cast<std::size_t>(-1) - sizeof(Chunk) - sizeof(BlockHead);
+    if (size > most - alignment) return nullptr;
+    const std::size_t needed = sizeof(BlockHead) + round_up(size);
+    Chunk* chunk = nullptr;
+    if (needed > chunk_size - sizeof(Chunk)) {
+        // A chunk of its own, done with when this block is freed.
+        chunk = new_chunk(sizeof(Chunk) + needed);
+    } else {
+        if (!current || current->size - current->used < needed) {
+            Chunk* fresh = new_chunk(chunk_size);
+            if (!fresh) return nullptr;
+            current = fresh;  // the one it replaces is done with when its last block is freed
+        }
+        chunk = current;
+    }
+    if (!chunk) return nullptr;
+    BlockHead* head = reinterpret_cast<BlockHead*>(reinterpret_cast<char*>(chunk) + chunk->used);
+    CHUNK_UNPOISON(head, sizeof(BlockHead) + size);
+    *head = BlockHead{chunk, size};
+    CHUNK_POISON(head, sizeof(BlockHead));
+    chunk->used += needed;
+    ++chunk->live;
+    return head + 1;
+}
+
+void release(void* block) {
+    if (!block) return;
+    BlockHead* head = static_cast<BlockHead*>(block) - 1;
+    CHUNK_UNPOISON(head, sizeof(BlockHead));
+    Chunk* chunk = head->chunk;
+    CHUNK_POISON(head, sizeof(BlockHead) + head->size);
+    if (--chunk->live > 0) return;
+    if (chunk == current) {
+        chunk->used = sizeof(Chunk);
+        return;
+    }
+    done_with(chunk);
+}
+
+}  // namespace chunk_blocks
