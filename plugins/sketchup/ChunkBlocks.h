@@ -1,8 +1,9 @@
-// Memory for the arrays a batch keeps until it is written. Blocks are cut one after another
-// from chunks of 2 MB; a chunk is done with once its last block is freed. Done chunks are kept
-// for the next blocks, up to 64 MB of them, where the system can take their pages back when it
-// needs them (MADV_FREE): an export then writes into pages the last one used rather than
-// faulting in fresh ones, 4 KB at a time. Elsewhere done chunks go back to the system at once.
+// Memory for the small arrays a batch keeps until it is written. Blocks are cut one after
+// another from chunks of 2 MB; a chunk is done with once its last block is freed. Done chunks are
+// kept for the next blocks, up to 64 MB of them, where the system can take their pages back when
+// it needs them (MADV_FREE): an export of many small calls then writes into pages the last one
+// used rather than faulting in fresh ones, 4 KB at a time, and pays no allocator header a block.
+// Elsewhere done chunks go back to the system at once.
 //
 // Blocks live as long as the batch that keeps them and are all freed when it is written, so a
 // chunk is not held by one long-lived block among many short-lived ones. Not thread-safe: the
@@ -12,6 +13,9 @@
 #include <cstddef>
 
 namespace chunk_blocks {
+
+// Larger blocks are better left to malloc, which can give them memory the caller freed.
+constexpr std::size_t largest_block = std::size_t(64) << 10;
 
 // size bytes, aligned for any scalar; null when the memory cannot be had.
 void* allocate(std::size_t size);

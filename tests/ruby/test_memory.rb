@@ -26,6 +26,14 @@ class TestMemory < VistrelTestCase
     face_args({ 1 => 10_000, 2 => 9_998, 3 => VS, 4 => FS, 5 => VS, 6 => VS }.merge(overrides))
   end
 
+  # Arrays small enough for the chunks add_faces2 keeps them in.
+  SMALL_VS = VS.first(15_000).freeze
+  SMALL_FS = FS.first(3 * 4_998).freeze
+
+  def small_args(overrides = {})
+    big_args({ 1 => 5_000, 2 => 4_998, 3 => SMALL_VS, 4 => SMALL_FS, 5 => SMALL_VS, 6 => SMALL_VS }.merge(overrides))
+  end
+
   def test_repeated_calls_do_not_grow_the_process
     skip 'AddressSanitizer keeps freed memory in quarantine' if File.read('/proc/self/maps').include?('libasan')
     exporter = SketchupExporter.new
@@ -34,10 +42,12 @@ class TestMemory < VistrelTestCase
       exporter.open_file(*open_args(path))
       exporter.add_faces(*big_args)
       exporter.add_faces2(*big_args)
+      exporter.add_faces2(*small_args)
       exporter.transform(Array.new(16, 1.0))
       exporter.close_file
       # A later argument, an element, a length check and the exporter itself refuse the call.
       assert_raises(TypeError) { exporter.add_faces2(*big_args(12 => 'x')) }
+      assert_raises(TypeError) { exporter.add_faces2(*small_args(12 => 'x')) }
       assert_raises(TypeError) { exporter.add_faces(*big_args(6 => VS + ['x'])) }
       assert_raises(ArgumentError) { exporter.add_faces2(*big_args(1 => 10_001)) }
       assert_raises(RuntimeError) { exporter.add_faces(*big_args) }
