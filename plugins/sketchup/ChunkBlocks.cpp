@@ -3,7 +3,9 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__unix__) || defined(__APPLE__)
+#if defined(_WIN32)
+#include <windows.h>
+#elif defined(__unix__) || defined(__APPLE__)
 #include <sys/mman.h>
 #endif
 
@@ -46,7 +48,24 @@ std::size_t round_up(std::size_t size) {
     return (size + alignment - 1) & ~(alignment - 1);
 }
 
-#if defined(MADV_FREE)
+constexpr std::size_t page_size = 4096;
+
+// Done chunks keep their pages mapped; the system may drop their contents until they are
+// written again (MADV_FREE, MEM_RESET).
+#if defined(_WIN32)
+void* map_chunk(std::size_t size) {
+    return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+}
+void unmap_chunk(Chunk* chunk) {
+    VirtualFree(chunk, 0, MEM_RELEASE);
+}
+bool keep_spare(Chunk* chunk) {
+    if (spare_count == spare_limit) return false;
+    VirtualAlloc(reinterpret_cast<char*>(chunk) + page_size, chunk->size - page_size, MEM_RESET,
+                 PAGE_READWRITE);
+    return true;
+}
+#elif defined(MADV_FREE)
 void* map_chunk(std::size_t size) {
     void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     return mapped == MAP_FAILED ? nullptr : mapped;
@@ -54,12 +73,9 @@ void* map_chunk(std::size_t size) {
 void unmap_chunk(Chunk* chunk) {
     munmap(chunk, chunk->size);
 }
-// The pages after the head stay mapped; the system may drop their contents until they are
-// written again.
 bool keep_spare(Chunk* chunk) {
     if (spare_count == spare_limit) return false;
-    const std::size_t page = 4096;
-    madvise(reinterpret_cast<char*>(chunk) + page, chunk->size - page, MADV_FREE);
+    madvise(reinterpret_cast<char*>(chunk) + page_size, chunk->size - page_size, MADV_FREE);
     return true;
 }
 #else
