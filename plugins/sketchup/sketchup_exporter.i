@@ -196,8 +196,8 @@ struct Face {
 }
 
 // add_faces2 keeps its converted arrays in its batch rather than a copy of them: the exporter
-// frees them from the call on, so the holders let go of them first. They are cut from chunks
-// (ChunkBlocks.h), which suits memory that is all freed together when the batch is written.
+// frees them from the call on, so the holders let go of them first. The small ones are cut from
+// chunks (ChunkBlocks.h), which suits memory that is all freed together when the batch is written.
 %define %vistrel_batch_array(T, WIDE, NAME)
 %typemap(in) T *NAME (VALUE holder = Qnil) {
   $1 = vistrel_arrays::convert_array<T, WIDE>(
