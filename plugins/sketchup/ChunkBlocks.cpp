@@ -66,8 +66,14 @@ bool keep_spare(Chunk* chunk) {
     return true;
 }
 #elif defined(MADV_FREE)
+#if !defined(MAP_POPULATE)
+#define MAP_POPULATE 0
+#endif
+// The pages are provided at once (on Linux): one call for the chunk costs less than a page fault
+// for each of its 512 pages.
 void* map_chunk(std::size_t size) {
-    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     return mapped == MAP_FAILED ? nullptr : mapped;
 }
 void unmap_chunk(Chunk* chunk) {
