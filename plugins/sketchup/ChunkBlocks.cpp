@@ -31,7 +31,6 @@ constexpr std::size_t alignment = 16;
 struct alignas(alignment) Chunk {
     std::size_t used;  // bytes cut, this head included
     std::size_t live;  // blocks not yet freed
-    std::size_t size;  // bytes mapped
     Chunk* next_spare;
 };
 
@@ -53,15 +52,15 @@ constexpr std::size_t page_size = 4096;
 // Done chunks keep their pages mapped; the system may drop their contents until they are
 // written again (MADV_FREE, MEM_RESET).
 #if defined(_WIN32)
-void* map_chunk(std::size_t size) {
-    return VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+void* map_chunk() {
+    return VirtualAlloc(nullptr, chunk_size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 void unmap_chunk(Chunk* chunk) {
     VirtualFree(chunk, 0, MEM_RELEASE);
 }
 bool keep_spare(Chunk* chunk) {
     if (spare_count == spare_limit) return false;
-    VirtualAlloc(reinterpret_cast<char*>(chunk) + page_size, chunk->size - page_size, MEM_RESET,
+    VirtualAlloc(reinterpret_cast<char*>(chunk) + page_size, chunk_size - page_size, MEM_RESET,
                  PAGE_READWRITE);
     return true;
 }
@@ -71,22 +70,22 @@ bool keep_spare(Chunk* chunk) {
 #endif
 // The pages are provided at once (on Linux): one call for the chunk costs less than a page fault
 // for each of its 512 pages.
-void* map_chunk(std::size_t size) {
-    void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+void* map_chunk() {
+    void* mapped = mmap(nullptr, chunk_size, PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     return mapped == MAP_FAILED ? nullptr : mapped;
 }
 void unmap_chunk(Chunk* chunk) {
-    munmap(chunk, chunk->size);
+    munmap(chunk, chunk_size);
 }
 bool keep_spare(Chunk* chunk) {
     if (spare_count == spare_limit) return false;
-    madvise(reinterpret_cast<char*>(chunk) + page_size, chunk->size - page_size, MADV_FREE);
+    madvise(reinterpret_cast<char*>(chunk) + page_size, chunk_size - page_size, MADV_FREE);
     return true;
 }
 #else
-void* map_chunk(std::size_t size) {
-    return std::malloc(size);
+void* map_chunk() {
+    return std::malloc(chunk_size);
 }
 void unmap_chunk(Chunk* chunk) {
     std::free(chunk);
@@ -96,54 +95,43 @@ bool keep_spare(Chunk*) {
 }
 #endif
 
-// Poisons what follows the head: no block is cut yet.
-Chunk* start_chunk(void* memory, std::size_t size) {
-    Chunk* chunk = new (memory) Chunk{sizeof(Chunk), 0, size, nullptr};
-    CHUNK_POISON(chunk + 1, size - sizeof(Chunk));
+// A spare chunk, or else a new one. What follows the head is poisoned: no block is cut yet.
+Chunk* new_chunk() {
+    void* memory = spares;
+    if (spares) {
+        spares = spares->next_spare;
+        --spare_count;
+    } else {
+        memory = map_chunk();
+        if (!memory) return nullptr;
+    }
+    Chunk* chunk = new (memory) Chunk{sizeof(Chunk), 0, nullptr};
+    CHUNK_POISON(chunk + 1, chunk_size - sizeof(Chunk));
     return chunk;
 }
 
-Chunk* new_chunk(std::size_t size) {
-    if (size == chunk_size && spares) {
-        Chunk* spare = spares;
-        spares = spare->next_spare;
-        --spare_count;
-        return start_chunk(spare, size);
-    }
-    void* memory = map_chunk(size);
-    return memory ? start_chunk(memory, size) : nullptr;
-}
-
 void done_with(Chunk* chunk) {
-    if (chunk->size == chunk_size && keep_spare(chunk)) {
+    if (keep_spare(chunk)) {
         chunk->next_spare = spares;
         spares = chunk;
         ++spare_count;
         return;
     }
-    CHUNK_UNPOISON(chunk, chunk->size);
+    CHUNK_UNPOISON(chunk, chunk_size);
     unmap_chunk(chunk);
 }
 
 }  // namespace
 
 void* allocate(std::size_t size) {
-    const std::size_t most = static_cast<std::size_t>(-1) - sizeof(Chunk) - sizeof(BlockHead);
-    if (size > most - alignment) return nullptr;
+    if (size > largest_block) return nullptr;
     const std::size_t needed = sizeof(BlockHead) + round_up(size);
-    Chunk* chunk = nullptr;
-    if (needed > chunk_size - sizeof(Chunk)) {
-        // A chunk of its own, done with when this block is freed.
-        chunk = new_chunk(sizeof(Chunk) + needed);
-    } else {
-        if (!current || current->size - current->used < needed) {
-            Chunk* fresh = new_chunk(chunk_size);
-            if (!fresh) return nullptr;
-            current = fresh;  // the one it replaces is done with when its last block is freed
-        }
-        chunk = current;
+    if (!current || chunk_size - current->used < needed) {
+        Chunk* fresh = new_chunk();
+        if (!fresh) return nullptr;
+        current = fresh;  // the one it replaces is done with when its last block is freed
     }
-    if (!chunk) return nullptr;
+    Chunk* chunk = current;
     BlockHead* head = reinterpret_cast<BlockHead*>(reinterpret_cast<char*>(chunk) + chunk->used);
     CHUNK_UNPOISON(head, sizeof(BlockHead) + size);
     *head = BlockHead{chunk, size};

@@ -15,10 +15,12 @@
 
 namespace chunk_blocks {
 
-// Larger blocks are better left to malloc, which can give them memory the caller freed.
+// The largest block allocate gives. Larger ones are better left to malloc, which can give them
+// memory the caller freed.
 constexpr std::size_t largest_block = std::size_t(64) << 10;
 
-// size bytes, aligned for any scalar; null when the memory cannot be had.
+// size bytes, aligned for any scalar; null when size is over largest_block or the memory cannot
+// be had.
 void* allocate(std::size_t size);
 // A block from allocate; null is ignored.
 void release(void* block);

@@ -30,10 +30,10 @@ bool holds(const Block& block, unsigned char mark) {
 }
 
 TEST(ChunkBlocks, BlocksKeepTheirValuesWhileOthersComeAndGo) {
-    // Small blocks over several chunks, one larger than a chunk, and odd sizes between them.
-    const std::size_t sizes[] = {1, 12'004, 100'000, 3u << 20, 17, 1'048'576, 2'097'000};
+    // Blocks of the largest size and odd sizes between them, over several chunks.
+    const std::size_t sizes[] = {1, 12'004, chunk_blocks::largest_block, 17, 40'000, 65'520};
     std::vector<Block> blocks;
-    for (int round = 0; round < 8; ++round)
+    for (int round = 0; round < 40; ++round)
         for (std::size_t size : sizes) blocks.push_back(filled(size, blocks.size() & 0xff));
     // Every other block goes, then the rest are replaced one by one; nothing written is lost.
     for (std::size_t i = 0; i < blocks.size(); i += 2) chunk_blocks::release(blocks[i].data);
@@ -55,6 +55,7 @@ TEST(ChunkBlocks, FreedMemoryIsCutAgainAndImpossibleSizesAreRefused) {
     void* again = chunk_blocks::allocate(64);
     EXPECT_EQ(again, first);
     chunk_blocks::release(again);
+    EXPECT_EQ(chunk_blocks::allocate(chunk_blocks::largest_block + 1), nullptr);
     EXPECT_EQ(chunk_blocks::allocate(SIZE_MAX), nullptr);
     EXPECT_EQ(chunk_blocks::allocate(SIZE_MAX - 40), nullptr);
 }
